@@ -1,0 +1,22 @@
+# Compiler flags shared by every target of the project.
+add_library(setup_options INTERFACE)
+target_compile_options(setup_options INTERFACE -Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+if(SETUP_WERROR)
+    target_compile_options(setup_options INTERFACE -Werror)
+endif()
+
+if(SETUP_SANITIZE)
+    set(sanitize_flags -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_compile_options(setup_options INTERFACE ${sanitize_flags})
+    target_link_options(setup_options INTERFACE ${sanitize_flags})
+endif()
+
+if(WIN32)
+    # 8-bit (ANSI) Windows API throughout; no mingw DLLs needed beside the programs.
+    target_compile_definitions(setup_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                       _WIN32_WINNT=0x0601 WINVER=0x0601)
+    target_link_options(setup_options INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+
+# Folder libraries include from src/, as in #include "support/FilePath.h".
+target_include_directories(setup_options INTERFACE ${PROJECT_SOURCE_DIR}/src)

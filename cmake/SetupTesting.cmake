@@ -1,0 +1,38 @@
+# GoogleTest: the installed package for native builds, Debian's sources for cross builds.
+macro(setup_find_gtest)
+    if(CMAKE_CROSSCOMPILING)
+        set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+        add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+        # googletest's own CMake already defines the GTest:: aliases.
+    else()
+        find_package(GTest REQUIRED)
+    endif()
+endmacro()
+
+# Where test binaries leave their JUnit XML results for the summary of scripts/test-all.
+set(SETUP_TEST_RESULTS ${CMAKE_BINARY_DIR}/test-results)
+file(MAKE_DIRECTORY ${SETUP_TEST_RESULTS})
+
+# setup_add_gtest(name SOURCES a.cpp b.cpp LIBS lib1 lib2 [TIMEOUT s] [WORKING_DIRECTORY d])
+# Builds one GoogleTest binary and registers it with CTest. Under cross compilation CTest
+# runs it through the emulator (Wine), so the XML path is given as a Windows path on Z:.
+function(setup_add_gtest name)
+    cmake_parse_arguments(arg "" "TIMEOUT;WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${arg_SOURCES})
+    target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest_main GTest::gtest setup_options)
+    set(xml ${SETUP_TEST_RESULTS}/${name}.xml)
+    if(CMAKE_CROSSCOMPILING)
+        set(xml "Z:${xml}")
+    endif()
+    if(NOT arg_WORKING_DIRECTORY)
+        set(arg_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    endif()
+    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${xml}
+             WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
+    if(NOT arg_TIMEOUT)
+        set(arg_TIMEOUT 600)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${arg_TIMEOUT})
+endfunction()
