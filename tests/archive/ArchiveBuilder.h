@@ -33,8 +33,8 @@ inline EntryHeader HeaderFor(const RawMember& m) {
     EntryHeader h;
     h.SetName(m.name);
     h.method = m.method;
-    h.expandedSize = m.expandedSize != 0 ? m.expandedSize
-                                         : static_cast<std::uint32_t>(m.data.size());
+    h.expandedSize =
+        m.expandedSize != 0 ? m.expandedSize : static_cast<std::uint32_t>(m.data.size());
     h.compressedSize = m.compressedSize != 0xFFFFFFFF ? m.compressedSize
                                                       : static_cast<std::uint32_t>(m.data.size());
     h.checksum = m.setChecksum ? ChecksumOf(m.data) : m.checksum;

@@ -1,6 +1,6 @@
+#include "archive/MultiFile.h"
 #include "archive/ArchiveWriter.h"
 #include "archive/FileStatus.h"
-#include "archive/MultiFile.h"
 #include "errors/Exceptions.h"
 
 #include "ArchiveBuilder.h"
@@ -196,8 +196,7 @@ TEST(MultiFile, FailureTable) {
             archive.OpenArchive(path);
             auto entry = archive.CreateEntry();
             while (archive.ReadNextEntry(*entry, 0) != 0) {
-                entry->SetOutputPath(row.badOutput ? dir.File("no/such/dir/out")
-                                                   : dir.File("out"));
+                entry->SetOutputPath(row.badOutput ? dir.File("no/such/dir/out") : dir.File("out"));
                 archive.Extract(*entry);
             }
         });
@@ -440,8 +439,8 @@ TEST(MultiFile, NextMemberFoundAfterPartlyReadCodedData) {
         HalfReadingArchive archive;
         auto got = ExtractAll(archive, dir.File("vol.mf1"), dir);
         ASSERT_EQ(got.size(), 2u) << cut;
-        EXPECT_EQ(got[0].data, std::vector<std::uint8_t>(partial.data.begin(),
-                                                         partial.data.begin() + 1000));
+        EXPECT_EQ(got[0].data,
+                  std::vector<std::uint8_t>(partial.data.begin(), partial.data.begin() + 1000));
         EXPECT_EQ(got[1].data, next.data) << cut;
     }
 }
