@@ -1,5 +1,8 @@
 #include "engine/RegistryEntries.h"
 
+#include "profile/DestinationRecord.h"
+#include "profile/ProfileCollections.h"
+
 namespace {
 
 CFilePath SystemDirectory() {
@@ -94,4 +97,14 @@ void CountSharedFileInstalled(const CFilePath& path) {
 void CountSharedFileRemoved(const CFilePath& path) {
     CSharedDllCount count(path);
     count.Release();
+}
+
+void WriteInstalledFileRecord(const CFilePath& log, const std::string& componentKey,
+                              const CFilePath& installedPath, std::int16_t destination,
+                              bool installed, bool replaced) {
+    WriteFileRecord(log, componentKey, installedPath.GetFileName(), destination, installed,
+                    replaced);
+    if (destination == kDestSystem || destination == kDestHelp) {
+        CountSharedFileInstalled(installedPath);
+    }
 }

@@ -6,6 +6,7 @@
 // missing and the program goes on.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "support/FilePath.h"
@@ -63,3 +64,10 @@ public:
 void CountSharedFileInstalled(const CFilePath& path);
 // What removing a file of the system directory does: one less, the value deleted at 0.
 void CountSharedFileRemoved(const CFilePath& path);
+
+// Writes the install log's record of one handled file (key = the file name of installedPath,
+// value "%d|%d|%d") into the component's section; for the system directory (-3) and the
+// Windows help directory (-8) it then makes sure the file's shared-library count is set.
+void WriteInstalledFileRecord(const CFilePath& log, const std::string& componentKey,
+                              const CFilePath& installedPath, std::int16_t destination,
+                              bool installed, bool replaced);

@@ -217,3 +217,36 @@ TEST(RegistryEntries, PlatformPredefinedDestinations) {
     ::GetTempPathA(MAX_PATH, temp);
     EXPECT_EQ(map.PathOf(kDestTemp).GetText(), temp);
 }
+
+TEST(RegistryEntries, FileRecordsOfSharedDirectoriesSetTheirCount) {
+    char dir[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, dir);
+    const CFilePath log(std::string(dir) + "\\shared_records.log");
+    ::DeleteFileA(log.c_str());
+    const std::string system = SystemDirectory() + "proftest_rec_sys.dll";
+    const std::string help = "C:\\windows\\help\\proftest_rec.hlp";
+    const std::string app = "C:\\APP\\proftest_rec.dll";
+    SetSharedCount(system, 3);
+    SetSharedCount(help, -1);
+    SetSharedCount(app, -1);
+
+    WriteInstalledFileRecord(log, "Main", CFilePath(system), kDestSystem, true, true);
+    WriteInstalledFileRecord(log, "Main", CFilePath(help), kDestHelp, false, false);
+    WriteInstalledFileRecord(log, "Main", CFilePath(app), 0, true, false);
+    EXPECT_EQ(SharedCount(system), 3);
+    EXPECT_EQ(SharedCount(help), 1);
+    EXPECT_EQ(SharedCount(app), -1);
+
+    char value[64] = {};
+    ::GetPrivateProfileStringA("Main", "proftest_rec_sys.dll", "", value, sizeof(value),
+                               log.c_str());
+    EXPECT_STREQ(value, "-3|1|1");
+    ::GetPrivateProfileStringA("Main", "PROFTEST_REC.HLP", "", value, sizeof(value), log.c_str());
+    EXPECT_STREQ(value, "-8|0|0");
+    ::GetPrivateProfileStringA("Main", "proftest_rec.dll", "", value, sizeof(value), log.c_str());
+    EXPECT_STREQ(value, "0|1|0");
+
+    SetSharedCount(system, -1);
+    SetSharedCount(help, -1);
+    ::DeleteFileA(log.c_str());
+}
