@@ -3,9 +3,9 @@
 #include "MemberNames.h"
 
 #include "archive/ArchiveWriter.h"
-#include "archive/FileStatus.h"
 #include "archive/MultiFile.h"
 #include "errors/Exceptions.h"
+#include "support/FilePath.h"
 
 #include <cstdio>
 #include <ctime>
@@ -245,13 +245,13 @@ void ExtractMember(CMultiFile& archive, CMultiFileEntry& entry, const fs::path& 
         archive.Extract(entry);
     } catch (...) {
         entry.Close();
-        FileStatus writable;
+        CFileStatusInfo writable;
         std::error_code ec;
         if (fs::exists(temp, ec)) {
             // A read-only member cannot be removed on Windows until it is writable again.
             writable.attributes = 0x20;
             try {
-                WriteFileStatus(temp, writable);
+                CFilePath(temp).ApplyFileStatus(writable);
             } catch (const CException&) {
             }
             fs::remove(temp, ec);
