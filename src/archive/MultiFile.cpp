@@ -1,8 +1,8 @@
 #include "archive/MultiFile.h"
 
 #include "archive/CodecFactory.h"
-#include "archive/FileStatus.h"
 #include "errors/Exceptions.h"
+#include "support/FilePath.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -134,19 +134,18 @@ int CMultiFileEntry::ReadEntryHeader(CMultiFile& archive) {
 }
 
 void CMultiFileEntry::FillFromFile() {
-    FileStatus status;
-    if (!ReadFileStatus(m_header.GetName(), status))
-        status = FileStatus();
+    CFileStatusInfo status;
+    CFilePath(m_header.GetName()).FillFromFile(status);
     m_header.modifyTime = static_cast<std::int32_t>(status.modifyTime);
     m_header.expandedSize = status.size;
     m_header.attributes = status.attributes;
 }
 
 void CMultiFileEntry::ApplyFileStatus() {
-    FileStatus status;
+    CFileStatusInfo status;
     status.modifyTime = m_header.modifyTime;
     status.attributes = static_cast<std::uint8_t>(m_header.attributes & 0xFF);
-    WriteFileStatus(m_outputPath, status);
+    CFilePath(m_outputPath).ApplyFileStatus(status);
 }
 
 // ---------------------------------------------------------------------------------------

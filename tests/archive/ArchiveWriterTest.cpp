@@ -1,7 +1,7 @@
 #include "archive/ArchiveWriter.h"
-#include "archive/FileStatus.h"
 #include "archive/MultiFile.h"
 #include "errors/Exceptions.h"
+#include "support/FilePath.h"
 
 #include "ArchiveBuilder.h"
 #include "TempDir.h"
@@ -65,10 +65,10 @@ ReadBack ReadArchive(const std::string& path, const TempDir& dir) {
 TEST(ArchiveWriter, SingleVolumeRoundTripKeepsHeaderFields) {
     TempDir dir;
     auto sources = MakeSources(dir, {0, 1, 8192, 8193});
-    FileStatus stamp;
+    CFileStatusInfo stamp;
     stamp.modifyTime = 1300000000;
     stamp.attributes = 0x20;
-    WriteFileStatus(sources[2].name, stamp);
+    CFilePath(sources[2].name).ApplyFileStatus(stamp);
     auto volumes = WriteArchive(dir.File("one.mf"), 0, sources);
     ASSERT_EQ(volumes.size(), 1u);
     auto r = ReadArchive(volumes[0], dir);

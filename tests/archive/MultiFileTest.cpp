@@ -1,7 +1,7 @@
 #include "archive/MultiFile.h"
 #include "archive/ArchiveWriter.h"
-#include "archive/FileStatus.h"
 #include "errors/Exceptions.h"
+#include "support/FilePath.h"
 
 #include "ArchiveBuilder.h"
 #include "TempDir.h"
@@ -232,8 +232,8 @@ TEST(MultiFile, ChecksumMismatchStillWritesAndStampsTheMember) {
     WriteBytes(dir.File("a.mf"), BuildArchive({m}));
     EXPECT_THROW(ExtractAll(dir.File("a.mf"), dir), CMultiFileException);
     EXPECT_EQ(ReadBytes(dir.File("m0")), m.data);
-    FileStatus st;
-    ASSERT_TRUE(ReadFileStatus(dir.File("m0"), st));
+    CFileStatusInfo st;
+    CFilePath(dir.File("m0")).FillFromFile(st);
     EXPECT_EQ(st.modifyTime, 946684800);
 }
 
@@ -254,8 +254,8 @@ TEST(MultiFile, UnverifiedAndEmptyMembers) {
     ASSERT_EQ(got.size(), 3u);
     EXPECT_EQ(got[0].data, unverified.data);
     EXPECT_TRUE(got[1].data.empty());
-    FileStatus st;
-    ASSERT_TRUE(ReadFileStatus(dir.File("m1"), st));
+    CFileStatusInfo st;
+    CFilePath(dir.File("m1")).FillFromFile(st);
     EXPECT_EQ(st.modifyTime, 1234567890);
     EXPECT_EQ(got[2].data, std::vector<std::uint8_t>{7});
 }
@@ -274,14 +274,14 @@ TEST(MultiFile, ReadOnlyAttributeIsApplied) {
     m.attributes = 0x21;
     WriteBytes(dir.File("a.mf"), BuildArchive({m}));
     ExtractAll(dir.File("a.mf"), dir);
-    FileStatus st;
-    ASSERT_TRUE(ReadFileStatus(dir.File("m0"), st));
+    CFileStatusInfo st;
+    CFilePath(dir.File("m0")).FillFromFile(st);
     EXPECT_EQ(st.attributes & 0x01, 0x01);
     // Make it removable again for the scratch directory's clean-up.
-    FileStatus writable = st;
+    CFileStatusInfo writable = st;
     writable.attributes = 0x20;
     writable.modifyTime = 0;
-    WriteFileStatus(dir.File("m0"), writable);
+    CFilePath(dir.File("m0")).ApplyFileStatus(writable);
 }
 
 TEST(MultiFile, NextVolumeName) {
@@ -484,8 +484,8 @@ TEST(MultiFile, AbortDuringExtractionRaisesUserExceptionAfterStamping) {
     EXPECT_EQ(r.shortText, "Operation cancelled.");
     // The stored codec does not stop early: the whole member is there and stamped.
     EXPECT_EQ(ReadBytes(dir.File("m0")), m.data);
-    FileStatus st;
-    ASSERT_TRUE(ReadFileStatus(dir.File("m0"), st));
+    CFileStatusInfo st;
+    CFilePath(dir.File("m0")).FillFromFile(st);
     EXPECT_EQ(st.modifyTime, 1500000000);
     // Abort with no codec running does nothing.
     archive.Abort();

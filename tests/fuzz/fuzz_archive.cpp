@@ -8,15 +8,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <string>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
 // Expanded output beyond this is cut off by the harness (a few coded bytes may legally
 // expand to far more than a fuzzing run should write).
-constexpr std::int64_t kOutputCap = 16 * 1024 * 1024;
+constexpr std::int64_t kOutputCap = 1024 * 1024;
 
 struct OutputCapReached {};
 
@@ -29,15 +29,33 @@ public:
     }
 };
 
-const std::string& ScratchDir() {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/fuzz-archive-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr)
+// One scratch directory per process, removed at exit.
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        std::random_device random;
+        auto base = std::filesystem::temp_directory_path();
+        for (int i = 0; i < 100 && m_path.empty(); ++i) {
+            auto candidate = base / ("fuzz-archive-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate))
+                m_path = candidate;
+        }
+        if (m_path.empty())
             std::abort();
-        return std::string(made);
-    }();
-    return dir;
+    }
+    ~ScratchDirectory() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    std::string Path() const { return m_path.string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string ScratchDir() {
+    static const ScratchDirectory dir;
+    return dir.Path();
 }
 
 void WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
