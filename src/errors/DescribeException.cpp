@@ -1,0 +1,43 @@
+#include "errors/DescribeException.h"
+
+namespace {
+
+ExceptionDescription Describe(const CXException& x) {
+    ExceptionDescription d;
+    d.className = x.GetRuntimeClassName();
+    d.cause = x.GetCause();
+    d.message = x.LoadMessage();
+    return d;
+}
+
+void AddFileDetails(const CException& e, ExceptionDescription& d) {
+    if (const auto* file = dynamic_cast<const CFileException*>(&e)) {
+        d.fileName = file->GetFileName();
+        d.osError = file->GetOsError();
+    }
+}
+
+} // namespace
+
+ExceptionDescription DescribeException(const CException& e) {
+    ExceptionDescription d = Describe(*ToXException(e));
+    AddFileDetails(e, d);
+    return d;
+}
+
+ExceptionDescription DescribeCurrentException() {
+    try {
+        throw;
+    } catch (const CException& e) {
+        return DescribeException(e);
+    } catch (...) {
+        return Describe(*CurrentXException());
+    }
+}
+
+std::string FormatExceptionLine(const ExceptionDescription& description) {
+    if (description.fileName.empty()) {
+        return description.message.shortText;
+    }
+    return description.fileName + ": " + description.message.shortText;
+}

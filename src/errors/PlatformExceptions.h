@@ -1,0 +1,123 @@
+// Portable equivalents of the platform's exception classes: the base CException and the
+// file, memory, serialization, resource, user-cancel and not-supported exceptions.
+//
+// All exceptions of the program are thrown by value and caught by const reference:
+//     throw CFileException(CFileException::kDiskFull, ENOSPC, path);
+//     catch (const CException& e) { ... }
+// Every class reports its run-time class name (GetRuntimeClassName), which the error
+// dialog shows. Failures of the operating system become a CFileException where they
+// happen, with the cause derived from the system's error number (FileExceptionFromErrno,
+// FileExceptionFromWin32Error), the error number itself and the file's name.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <utility>
+
+// Root of every exception the program throws. what() gives the run-time class name.
+class CException : public std::exception {
+public:
+    ~CException() override = default;
+    virtual const char* GetRuntimeClassName() const { return "CException"; }
+    const char* what() const noexcept override { return GetRuntimeClassName(); }
+};
+
+// A failed file or directory operation.
+class CFileException : public CException {
+public:
+    // Causes (the numbers are part of what users see: "<message id>.<cause> (class)").
+    static constexpr int kNone = 0;
+    static constexpr int kGeneric = 1; // any other failure, e.g. a failed read or write
+    static constexpr int kFileNotFound = 2;
+    static constexpr int kBadPath = 3;
+    static constexpr int kTooManyOpenFiles = 4;
+    static constexpr int kAccessDenied = 5;
+    static constexpr int kInvalidFile = 6;
+    static constexpr int kRemoveCurrentDir = 7;
+    static constexpr int kDirectoryFull = 8;
+    static constexpr int kBadSeek = 9;
+    static constexpr int kHardIO = 10;
+    static constexpr int kSharingViolation = 11;
+    static constexpr int kLockViolation = 12;
+    static constexpr int kDiskFull = 13;
+    static constexpr int kEndOfFile = 14;
+
+    // osError: the system's error number (errno or a Win32 error code), 0 if none.
+    explicit CFileException(int cause = kNone, std::int32_t osError = 0, std::string fileName = {})
+        : m_cause(cause), m_osError(osError), m_fileName(std::move(fileName)) {}
+
+    const char* GetRuntimeClassName() const override { return "CFileException"; }
+    int GetCause() const { return m_cause; }
+    std::int32_t GetOsError() const { return m_osError; }
+    const std::string& GetFileName() const { return m_fileName; }
+
+private:
+    int m_cause;
+    std::int32_t m_osError;
+    std::string m_fileName;
+};
+
+// Memory could not be allocated.
+class CMemoryException : public CException {
+public:
+    const char* GetRuntimeClassName() const override { return "CMemoryException"; }
+};
+
+// Saving or loading serialized data failed.
+class CArchiveException : public CException {
+public:
+    static constexpr int kNone = 0;
+    static constexpr int kGeneric = 1;
+    static constexpr int kReadOnly = 2;  // writing to an archive opened for loading
+    static constexpr int kEndOfFile = 3; // the data ended early
+    static constexpr int kWriteOnly = 4; // reading from an archive opened for storing
+    static constexpr int kBadIndex = 5;
+    static constexpr int kBadClass = 6;
+    static constexpr int kBadSchema = 7;
+
+    explicit CArchiveException(int cause = kNone) : m_cause(cause) {}
+    const char* GetRuntimeClassName() const override { return "CArchiveException"; }
+    int GetCause() const { return m_cause; }
+
+private:
+    int m_cause;
+};
+
+// A resource (dialog template, string, bitmap, window) could not be loaded or created.
+class CResourceException : public CException {
+public:
+    const char* GetRuntimeClassName() const override { return "CResourceException"; }
+};
+
+// The user cancelled the operation; travels silently and is never reported.
+class CUserException : public CException {
+public:
+    const char* GetRuntimeClassName() const override { return "CUserException"; }
+};
+
+// The operation is not supported.
+class CNotSupportedException : public CException {
+public:
+    const char* GetRuntimeClassName() const override { return "CNotSupportedException"; }
+};
+
+// Cause of a file exception for a POSIX/CRT errno value (generic for unknown values).
+int FileCauseFromErrno(int error);
+
+// Cause of a file exception for a Win32 error code as GetLastError returns it (generic for
+// unknown codes). Portable: the codes are plain numbers, so the mapping is testable anywhere.
+int FileCauseFromWin32Error(std::uint32_t error);
+
+CFileException FileExceptionFromErrno(int error, const std::string& fileName);
+CFileException FileExceptionFromWin32Error(std::uint32_t error, const std::string& fileName);
+
+// Throws the file exception for errno value `error` and the file's name.
+[[noreturn]] void ThrowFileExceptionFromErrno(int error, const std::string& fileName);
+[[noreturn]] void ThrowFileExceptionFromWin32Error(std::uint32_t error,
+                                                   const std::string& fileName);
+
+#ifdef _WIN32
+// Throws the file exception for the calling thread's last Win32 error (GetLastError).
+[[noreturn]] void ThrowLastWin32FileError(const std::string& fileName);
+#endif
