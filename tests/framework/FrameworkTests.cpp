@@ -381,8 +381,8 @@ protected:
     void PostNcDestroy() override { ++postNcDestroy; }
 };
 
-const CFrameWindow::ClassInfo kTestFrameClass{"SetupTestFrame", CS_HREDRAW | CS_VREDRAW,
-                                              nullptr, nullptr, nullptr};
+const CFrameWindow::ClassInfo kTestFrameClass{"SetupTestFrame", CS_HREDRAW | CS_VREDRAW, nullptr,
+                                              nullptr, nullptr};
 
 TEST(FrameWindow, CreateReachesObjectAndDestroyRunsPostNcDestroy) {
     CTestFrame frame;
@@ -516,9 +516,9 @@ TEST(DialogColors, StaticsAndDialogGetTheProgramColours) {
         ::SetBkColor(dc.Get(), RGB(1, 2, 3));
         ::SetTextColor(dc.Get(), RGB(4, 5, 6));
         HWND control = c.control != 0 ? dialog.GetItem(c.control) : dialog.GetHandle();
-        const auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(
-            dialog.GetHandle(), c.message, reinterpret_cast<WPARAM>(dc.Get()),
-            reinterpret_cast<LPARAM>(control)));
+        const auto brush = reinterpret_cast<HBRUSH>(
+            ::SendMessageA(dialog.GetHandle(), c.message, reinterpret_cast<WPARAM>(dc.Get()),
+                           reinterpret_cast<LPARAM>(control)));
         if (c.programColours) {
             EXPECT_EQ(kDialogBackground, ::GetBkColor(dc.Get())) << c.message;
             EXPECT_EQ(kDialogText, ::GetTextColor(dc.Get())) << c.message;

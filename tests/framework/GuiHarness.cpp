@@ -141,8 +141,7 @@ std::string WindowText(HWND window) {
     }
     // WM_GETTEXT works across threads and processes; a hung window gives "".
     DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                               &length)) {
+    if (!::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
         return {};
     }
     std::vector<char> buffer(static_cast<size_t>(length) + 1);
@@ -220,6 +219,22 @@ bool SetControlText(HWND dialog, int controlId, const std::string& text) {
                                  SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
+void PumpMessagesFor(DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    do {
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                ::PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+        ::Sleep(10);
+    } while (::GetTickCount() - start < ms);
+}
+
 std::string ScreenshotPath(const std::string& name) {
     const std::string directory = SETUP_SCREENSHOT_DIR;
     ::CreateDirectoryA(directory.c_str(), nullptr);
@@ -259,8 +274,8 @@ bool CaptureScreenRect(const RECT& rect, std::vector<uint8_t>& rgb) {
         if (ok) {
             const auto* pixels = static_cast<const uint8_t*>(bits);
             rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-            for (size_t i = 0, n = static_cast<size_t>(width) * static_cast<size_t>(height);
-                 i < n; ++i) {
+            for (size_t i = 0, n = static_cast<size_t>(width) * static_cast<size_t>(height); i < n;
+                 ++i) {
                 rgb[i * 3 + 0] = pixels[i * 4 + 2];
                 rgb[i * 3 + 1] = pixels[i * 4 + 1];
                 rgb[i * 3 + 2] = pixels[i * 4 + 0];
@@ -281,8 +296,13 @@ void BringToTop(HWND window) {
     ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::RedrawWindow(window, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    // The window's thread paints; give it and the X server a moment.
-    ::Sleep(300);
+    // The window's thread paints; give it and the X server a moment (and pump when that
+    // thread is this one).
+    if (::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
+        PumpMessagesFor(300);
+    } else {
+        ::Sleep(300);
+    }
 }
 
 } // namespace
@@ -304,15 +324,15 @@ bool SaveWindowPng(HWND window, const std::string& path) {
 }
 
 bool ScreenPixel(HWND window, int x, int y, COLORREF& colour) {
-    RECT rect{};
-    if (window == nullptr || !::GetWindowRect(window, &rect)) {
+    POINT point{x, y};
+    if (window == nullptr || !::ClientToScreen(window, &point)) {
         return false;
     }
     HDC screen = ::GetDC(nullptr);
     if (screen == nullptr) {
         return false;
     }
-    colour = ::GetPixel(screen, rect.left + x, rect.top + y);
+    colour = ::GetPixel(screen, point.x, point.y);
     ::ReleaseDC(nullptr, screen);
     return colour != CLR_INVALID;
 }

@@ -61,8 +61,7 @@ bool WaitForCurrentDialog(DWORD processId, int templateId, DWORD timeoutMs);
 // Waits until the window no longer exists; false on timeout.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 // Waits until `condition` returns true, checking every 20 ms; false on timeout.
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs) {
+template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         if (condition()) {
@@ -94,13 +93,17 @@ bool PressKey(HWND window, UINT virtualKey);
 // Sets the text of an edit control (WM_SETTEXT, sends its change notification).
 bool SetControlText(HWND dialog, int controlId, const std::string& text);
 
+// Handles this thread's window messages for `ms` milliseconds (for windows of the test's
+// own thread). A quit message is put back and ends the wait.
+void PumpMessagesFor(DWORD ms);
+
 // The path for a screenshot named `name` ("error-folded" gives <dir>/error-folded.png);
 // the directory is created on first use.
 std::string ScreenshotPath(const std::string& name);
 // Writes a picture of the window as it is on the screen (frame included) to `path` (PNG).
 // Brings the window to the top first. False when it cannot be captured or written.
 bool SaveWindowPng(HWND window, const std::string& path);
-// The colour of the window's pixel at x,y (window coordinates) as it is on the screen.
+// The colour of the window's pixel at x,y (client coordinates) as it is on the screen.
 bool ScreenPixel(HWND window, int x, int y, COLORREF& colour);
 
 } // namespace gui

@@ -44,8 +44,8 @@ std::vector<Chunk> ReadChunks(const std::vector<uint8_t>& png) {
 
 TEST(PngWriter, EncodesPixelsThatDecodeBack) {
     // 3 x 2 pixels, distinct colours.
-    const std::vector<uint8_t> rgb = {255, 0, 0,   0, 255, 0,   0, 0, 255,
-                                      10, 20, 30,  40, 50, 60,  70, 80, 90};
+    const std::vector<uint8_t> rgb = {255, 0,  0,  0,  255, 0,  0,  0,  255,
+                                      10,  20, 30, 40, 50,  60, 70, 80, 90};
     const std::vector<uint8_t> png = gui::EncodePng(3, 2, rgb);
     ASSERT_GT(png.size(), 8u);
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -70,8 +70,8 @@ TEST(PngWriter, EncodesPixelsThatDecodeBack) {
     ASSERT_EQ(Z_OK, uncompress(raw.data(), &rawSize, chunks[1].data.data(),
                                static_cast<uLong>(chunks[1].data.size())));
     ASSERT_EQ(raw.size(), rawSize);
-    const std::vector<uint8_t> expected = {0, 255, 0, 0,  0, 255, 0,  0, 0, 255,
-                                           0, 10, 20, 30, 40, 50, 60, 70, 80, 90};
+    const std::vector<uint8_t> expected = {0, 255, 0,  0,  0,  255, 0,  0,  0,  255,
+                                           0, 10,  20, 30, 40, 50,  60, 70, 80, 90};
     EXPECT_EQ(expected, raw);
 }
 
