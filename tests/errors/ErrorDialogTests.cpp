@@ -296,26 +296,24 @@ TEST_F(ErrorDialogTest, CodeFontIconAndColours) {
     EXPECT_EQ(0, report.Result());
 }
 
-// The top-level message box of this process (a dialog without a template id).
+// Finds a visible message box of this process (a dialog without a template id).
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    char name[16] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    if (process == ::GetCurrentProcessId() && std::string(name) == "#32770" &&
+        gui::TemplateIdOf(window) == 0 && ::IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindMessageBox() {
-    struct Search {
-        HWND found = nullptr;
-    } search;
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            char name[16] = {};
-            ::GetClassNameA(window, name, sizeof name);
-            if (process == ::GetCurrentProcessId() && std::string(name) == "#32770" &&
-                gui::TemplateIdOf(window) == 0 && ::IsWindowVisible(window)) {
-                reinterpret_cast<Search*>(param)->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    ::EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 TEST_F(ErrorDialogTest, ReportStillReachesTheUserWhenTheDialogCannotBeMade) {
