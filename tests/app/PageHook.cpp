@@ -1,0 +1,27 @@
+// A window hook library for the tests: loaded into the setup program by a global
+// WH_CALLWNDPROCRET hook, it appends the template id of every dialog of the program that has
+// finished WM_INITDIALOG to the file named by the environment variable SETUP_PAGE_LOG. So a
+// test sees every page in order, also pages that live only for a moment (unattended runs).
+#include <windows.h>
+
+#include <cstdio>
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    PageHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* info = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (info->message == WM_INITDIALOG) {
+            char path[MAX_PATH];
+            DWORD length = ::GetEnvironmentVariableA("SETUP_PAGE_LOG", path, MAX_PATH);
+            int id = static_cast<int>(
+                reinterpret_cast<INT_PTR>(::GetPropA(info->hwnd, "SetupTemplateId")));
+            if (length > 0 && length < MAX_PATH && id != 0) {
+                if (FILE* file = std::fopen(path, "ab")) {
+                    std::fprintf(file, "%d\n", id);
+                    std::fclose(file);
+                }
+            }
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
