@@ -3,11 +3,12 @@
 #include <cstdlib>
 #include <map>
 
+#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "framework/DialogColors.h"
-#include "framework/ErrorDialog.h"
 #include "profile/ProfileCollections.h"
 #include "profile/SystemFolders.h"
+#include "support/Profile.h"
 #include "wizard/MainWnd.h"
 #include "wizard/PageTable.h"
 #include "wizard/SplashDialog.h"
@@ -41,18 +42,6 @@ CFilePath ModuleFileName() {
     char buffer[MAX_PATH + 1] = {};
     DWORD length = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
     return CFilePath(std::string(buffer, length));
-}
-
-// Reports the exception being handled (call only inside a catch block).
-void ReportCurrentException(int messageId) {
-    try {
-        throw;
-    } catch (const CException& e) {
-        ReportError(messageId, e);
-    } catch (...) {
-        std::unique_ptr<CXException> converted = CurrentXException();
-        ReportError(messageId, *converted);
-    }
 }
 
 } // namespace
@@ -205,11 +194,7 @@ int SetupApp::ExitInstance() {
 
 LRESULT SetupApp::ProcessWndProcException(std::exception_ptr error, const MSG& /*message*/) {
     if (error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (...) {
-            ReportCurrentException(kCannotContinueString);
-        }
+        ReportException(kCannotContinueString, error);
     }
     // A page that could not be opened leaves the wizard without a page: nothing could ever
     // move on, so the run ends instead of waiting for ever.
@@ -255,7 +240,8 @@ void SetupApp::ApplyCommandLine() {
     }
     found = options.find("T");
     if (found != options.end()) {
-        m_notifyThread = static_cast<DWORD>(std::strtoul(found->second.c_str(), nullptr, 10));
+        // Leading digits; no digits give 0 (no thread).
+        m_notifyThread = static_cast<DWORD>(std::atol(found->second.c_str()));
     }
     m_removalMode = options.count("U") != 0;
     m_unattended = options.count("B") != 0;
@@ -264,10 +250,7 @@ void SetupApp::ApplyCommandLine() {
 
 void SetupApp::ReadGeneral() {
     auto read = [this](const char* key, const char* fallback) {
-        char buffer[255] = {};
-        ::GetPrivateProfileStringA("general", key, fallback, buffer, sizeof(buffer),
-                                   m_profilePath->c_str());
-        return std::string(buffer);
+        return CProfileString(fallback, "general", key, *m_profilePath).GetValue();
     };
     m_mainCaption = read("App Setup", "MISSING APP SETUP");
     m_setupTitle = m_mainCaption;

@@ -1,8 +1,8 @@
 #include "wizard/SetupPage.h"
 
 #include "app/SetupApp.h"
+#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
-#include "framework/ErrorDialog.h"
 #include "resources/StringTable.h"
 #include "wizard/PageTable.h"
 #include "wizard/SubstituteText.h"
@@ -159,12 +159,8 @@ void CSetupPage::RunWorkStep() {
         // A cancel confirmed during the step: already answered, never reported.
         app.SetAbort();
         failed = true;
-    } catch (const CException& e) {
-        ReportError(kCannotContinueString, e);
-        failed = true;
     } catch (...) {
-        std::unique_ptr<CXException> converted = CurrentXException();
-        ReportError(kCannotContinueString, *converted);
+        ReportException(kCannotContinueString, std::current_exception());
         failed = true;
     }
     m_working = false;
