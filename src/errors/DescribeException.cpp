@@ -1,5 +1,7 @@
 #include "errors/DescribeException.h"
 
+#include <memory>
+
 namespace {
 
 ExceptionDescription Describe(const CXException& x) {
@@ -20,7 +22,15 @@ void AddFileDetails(const CException& e, ExceptionDescription& d) {
 } // namespace
 
 ExceptionDescription DescribeException(const CException& e) {
-    ExceptionDescription d = Describe(*ToXException(e));
+    // A family member describes itself (whatever its class, without copying it); anything
+    // else is described by its converted form.
+    std::unique_ptr<CXException> converted;
+    const auto* x = dynamic_cast<const CXException*>(&e);
+    if (x == nullptr) {
+        converted = MakeXException(e);
+        x = converted.get();
+    }
+    ExceptionDescription d = Describe(*x);
     AddFileDetails(e, d);
     return d;
 }

@@ -60,7 +60,8 @@ public:
     virtual void LookupMessage(ErrorMessage& message) const;
     // The class's own message table.
     virtual ErrorMessageTable GetMessageTable() const;
-    // An owned copy of the same class and cause.
+    // An owned copy of the same class and cause. Every class of the family overrides it; a
+    // class that did not would be copied as its nearest ancestor that does.
     virtual std::unique_ptr<CXException> Clone() const;
 
 private:

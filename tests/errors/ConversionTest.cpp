@@ -109,6 +109,23 @@ TEST(DescribeException, GivesClassCauseTextsAndFile) {
     EXPECT_EQ(FormatExceptionLine(m), "File is not an archive file.");
 }
 
+// A family member defined elsewhere, without a Clone of its own: described by itself.
+constexpr ErrorMessageEntry kOwnRows[] = {{-1, 24603, 24604, 0}};
+class CLocalException : public CXException {
+public:
+    CLocalException() : CXException(8) {}
+    const char* GetRuntimeClassName() const override { return "CLocalException"; }
+    ErrorMessageTable GetMessageTable() const override { return {kOwnRows, 1}; }
+};
+
+TEST(DescribeException, FamilyMemberOfAnyClassDescribesItself) {
+    const ExceptionDescription d = DescribeException(CLocalException());
+    EXPECT_EQ(d.className, "CLocalException");
+    EXPECT_EQ(d.cause, 8);
+    EXPECT_EQ(d.message.shortText, "Hardware error.");
+    EXPECT_EQ(d.fileName, "");
+}
+
 TEST(DescribeException, CurrentExceptionOfAnyKind) {
     auto describe = [](auto thrower) {
         try {
@@ -121,6 +138,7 @@ TEST(DescribeException, CurrentExceptionOfAnyKind) {
     EXPECT_EQ(describe([] { throw std::bad_alloc(); }).message.shortText,
               "Not enough memory available.");
     EXPECT_EQ(describe([] { throw std::logic_error("x"); }).className, "CXException");
+    EXPECT_EQ(describe([] { throw CLocalException(); }).className, "CLocalException");
     const ExceptionDescription f =
         describe([] { throw CFileException(CFileException::kEndOfFile, 0, "x.arc"); });
     EXPECT_EQ(FormatExceptionLine(f), "x.arc: End of file.");

@@ -89,6 +89,16 @@ TEST(MessageTables, EveryClassAndCauseResolvesToItsTexts) {
     }
 }
 
+TEST(MessageTables, CopiesKeepClassCauseAndTexts) {
+    for (const Expected& c : Cases()) {
+        SCOPED_TRACE(std::string(c.name) + " cause " + std::to_string(c.cause));
+        const std::unique_ptr<CXException> copy = c.make()->Clone();
+        EXPECT_STREQ(copy->GetRuntimeClassName(), c.className);
+        EXPECT_EQ(copy->GetCause(), c.cause);
+        EXPECT_EQ(copy->LoadMessage().shortText, LoadStringId(c.shortId));
+    }
+}
+
 TEST(MessageTables, EveryReferencedStringExists) {
     const std::vector<std::unique_ptr<CXException>> all = [] {
         std::vector<std::unique_ptr<CXException>> v;

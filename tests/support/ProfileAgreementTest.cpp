@@ -1,0 +1,132 @@
+// Windows only: the portable INI reader against the platform's private-profile functions on
+// the same files, call by call and byte by byte.
+#include "support/ProfileBackend.h"
+
+#include "ProfileTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kFixtures[] = {
+    "[s]\r\nk=v\r\n",
+    "top=1\r\n[s]\r\nk=v\r\n",
+    "[s]\r\n=novalue\r\nk = \r\n k2 =  x  \r\n",
+    "[s]\r\nk=1\r\n[S]\r\nk=2\r\nj=3\r\n",
+    "[s]\r\nk=\"quoted value\"\r\nq='x'\r\nr=\"\"\r\nt=''\r\nu=\"a'\r\n",
+    "[s]\r\n;k=commented\r\n#k=hash\r\nk=real\r\n",
+    "[s]\r\nbare\r\nbare2 \r\nk=1\r\n",
+    "[]\r\nk=empty section\r\n[s]\r\nk=1\r\n",
+    "[s\r\nk=1\r\n[t]\r\nk=2\r\n",
+    "[s]k=1\r\nk=2\r\n",
+    "[s]\r\nk=a\rb\r\nx=1\r\n",
+    "[s]\r\nkey with spaces = value with spaces \r\n\tTabbed\t=\tt\t\r\n",
+    "",
+    "no section at all\r\n",
+    "[s]\nk=1\n[t]\nk=2\n[u]\n[ v ]\nk=3\n",
+};
+
+struct Query {
+    const char* section;
+    const char* key; // nullptr: key list
+    const char* defaultValue;
+};
+
+const Query kQueries[] = {
+    {"s", "k", "d"},     {"S", "K", "d"},         {"s", "k2", ""},
+    {"s", "j", "dj"},    {"s", "q", ""},          {"s", "r", "d"},
+    {"s", "t", "d"},     {"s", "u", ""},          {"s", "bare", "d"},
+    {"s", "", "d"},      {"s", ";k", "d"},        {"s", "#k", "d"},
+    {"s", "x", ""},      {"", "k", "d"},          {"", "top", "d"},
+    {"t", "k", "d"},     {"s", nullptr, ""},      {"S", nullptr, ""},
+    {"", nullptr, ""},   {"t", nullptr, ""},      {"s", "key with spaces", ""},
+    {"s", "tabbed", ""}, {"s", "missing", "d  "}, {nullptr, nullptr, ""},
+    {" v ", "k", ""},    {"s", " k ", "d"},       {"s", "k ", "d"},
+    {" ", "top", "d"},   {"v", "k", "d"},
+};
+
+const std::uint32_t kSizes[] = {1, 2, 3, 5, 16, 255};
+
+std::string Call(CProfileBackend& backend, const Query& q, std::uint32_t size,
+                 const std::string& file) {
+    std::vector<char> buffer(size + 1, 'x');
+    const std::string sectionText = q.section != nullptr ? q.section : "(sections)";
+    const std::uint32_t count =
+        backend.GetString(q.section, q.key, q.defaultValue, buffer.data(), size, file.c_str());
+    // Compare what a caller may rely on: the count and the bytes up to the count and its zero.
+    const std::size_t shown = count + 1 < size ? count + 1 : size - 1;
+    return std::to_string(count) + ":" + std::string(buffer.data(), shown);
+}
+
+TEST(ProfileAgreement, PortableReaderAgreesWithPlatform) {
+    int compared = 0;
+    for (std::size_t f = 0; f < std::size(kFixtures); ++f) {
+        const std::string file = WriteFixture(kFixtures[f]);
+        for (const Query& q : kQueries) {
+            for (std::uint32_t size : kSizes) {
+                EXPECT_EQ(Call(PortableProfileBackend(), q, size, file),
+                          Call(PlatformProfileBackend(), q, size, file))
+                    << "fixture " << f << " section \""
+                    << (q.section != nullptr ? q.section : "(sections)") << "\" key "
+                    << (q.key != nullptr ? q.key : "(list)") << " size " << size;
+                ++compared;
+            }
+        }
+    }
+    EXPECT_EQ(compared,
+              static_cast<int>(std::size(kFixtures) * std::size(kQueries) * std::size(kSizes)));
+}
+
+// Long values, quoted or not, around the 254 characters a 255-byte buffer holds, and a key
+// list cut at every buffer size.
+TEST(ProfileAgreement, LongValuesAndCutListsAgree) {
+    std::string text = "[s]\r\n";
+    for (std::size_t length : {253, 254, 255, 256, 300}) {
+        const std::string body(length, 'v');
+        text += "plain" + std::to_string(length) + "=" + body + "\r\n";
+        text += "quoted" + std::to_string(length) + "=\"" + body + "\"\r\n";
+        text += "inner" + std::to_string(length) + "=\"" + body.substr(0, length - 2) + "\"\r\n";
+    }
+    const std::string file = WriteFixture(text);
+    for (const char* prefix : {"plain", "quoted", "inner"}) {
+        for (int length : {253, 254, 255, 256, 300}) {
+            const std::string key = prefix + std::to_string(length);
+            const Query q = {"s", key.c_str(), ""};
+            EXPECT_EQ(Call(PortableProfileBackend(), q, 255, file),
+                      Call(PlatformProfileBackend(), q, 255, file))
+                << key;
+        }
+    }
+    const Query list = {"s", nullptr, ""};
+    for (std::uint32_t size = 1; size <= 120; ++size) {
+        EXPECT_EQ(Call(PortableProfileBackend(), list, size, file),
+                  Call(PlatformProfileBackend(), list, size, file))
+            << size;
+    }
+}
+
+TEST(ProfileAgreement, EachBackendReadsWhatTheOtherWrote) {
+    CProfileBackend* backends[] = {&PortableProfileBackend(), &PlatformProfileBackend()};
+    for (int writer = 0; writer < 2; ++writer) {
+        const std::string file = WriteFixture("[groups]\r\nMain=Main files|1|1\r\n");
+        CProfileBackend& w = *backends[writer];
+        CProfileBackend& r = *backends[1 - writer];
+        ASSERT_TRUE(w.WriteString("groups", "Help", "Help files|0|1", file.c_str()));
+        ASSERT_TRUE(w.WriteString("GROUPS", "main", "Changed|1|1", file.c_str()));
+        ASSERT_TRUE(
+            w.WriteString("Events", "10:00:00:0001", "Successful Register of a.dll", file.c_str()));
+        char buffer[256] = {};
+        r.GetString("groups", "Main", "", buffer, 255, file.c_str());
+        EXPECT_STREQ(buffer, "Changed|1|1") << writer;
+        r.GetString("groups", nullptr, "", buffer, 255, file.c_str());
+        EXPECT_EQ(std::string(buffer, 10), std::string("Main\0Help\0", 10)) << writer;
+        r.GetString("events", "10:00:00:0001", "", buffer, 255, file.c_str());
+        EXPECT_STREQ(buffer, "Successful Register of a.dll") << writer;
+    }
+}
+
+} // namespace
