@@ -133,10 +133,16 @@ protected:
 
     // The profile: titles and one destination; extraDestinations more records make the
     // Reading page take a while.
-    void WriteProfile(int extraDestinations) {
-        std::ofstream out(m_dir + "\\setup.ini", std::ios::binary);
-        out << "[general]\r\nApp Title=" << kAppTitle << "\r\nApp Setup=" << kAppSetup
-            << "\r\nPM Group=Demo\r\n[destinations]\r\n0=DEMO|-1|\r\n";
+    void WriteProfile(int extraDestinations, const std::string& title = kAppTitle,
+                      const std::string& splash = "", const std::string& directory = "") {
+        std::ofstream out((directory.empty() ? m_dir : directory) + "\\setup.ini",
+                          std::ios::binary);
+        out << "[general]\r\nApp Title=" << title << "\r\nApp Setup=" << kAppSetup
+            << "\r\nPM Group=Demo\r\n";
+        if (!splash.empty()) {
+            out << "Splash Path=" << splash << "\r\n";
+        }
+        out << "[destinations]\r\n0=DEMO|-1|\r\n";
         for (int i = 1; i <= extraDestinations; ++i) {
             out << i << "=SUB" << i << "|0|\r\n";
         }
@@ -163,7 +169,7 @@ protected:
     }
 
     void Screenshot(HWND window, const std::string& name) {
-        EXPECT_TRUE(gui::SaveWindowPng(window, gui::ScreenshotPath(name))) << name;
+        EXPECT_TRUE(gui::SaveWindowPng(window, gui::ScreenshotPath("setup-" + name))) << name;
     }
 
     // The message box of the program (a dialog without template id), or nullptr.
@@ -414,6 +420,122 @@ TEST_F(SetupProgramTest, MissingProfileReportsAndShowsNotComplete) {
     ASSERT_NE(notComplete, nullptr);
     ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
     ASSERT_TRUE(WaitForExit());
+}
+
+// A 24-bit bitmap file of width x height pixels in a blue-to-red pattern.
+void WriteBitmap(const std::string& path, int width, int height) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = static_cast<DWORD>(rowBytes * height);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::string pixels(static_cast<std::size_t>(rowBytes) * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            char* p = &pixels[static_cast<std::size_t>(y) * rowBytes + x * 3];
+            p[0] = static_cast<char>(255 * x / width);
+            p[1] = 64;
+            p[2] = static_cast<char>(255 - 255 * x / width);
+        }
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+}
+
+TEST_F(SetupProgramTest, SplashShowsPictureFromSourceDirectoryForFiveSeconds) {
+    // The directory written in the profile is ignored: the picture comes from beside the
+    // program.
+    WriteProfile(0, kAppTitle, "C:\\PICS\\LOGO.BMP");
+    WriteBitmap(m_dir + "\\LOGO.BMP", 240, 120);
+    Start("");
+    HWND splash = WaitForPage(129);
+    ASSERT_NE(splash, nullptr);
+    DWORD shown = ::GetTickCount();
+    RECT client{};
+    ::GetClientRect(splash, &client);
+    EXPECT_EQ(client.right - client.left, 240);
+    EXPECT_EQ(client.bottom - client.top, 120);
+    COLORREF left = 0;
+    ASSERT_TRUE(gui::ScreenPixel(splash, 2, 60, left));
+    EXPECT_GT(GetRValue(left), 200);
+    EXPECT_LT(GetBValue(left), 50);
+    Screenshot(splash, "splash");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_GE(::GetTickCount() - shown, 4000u);
+    EXPECT_TRUE(gui::WaitForWindowGone(splash, kTimeoutMs));
+}
+
+TEST_F(SetupProgramTest, SplashWithoutPictureStillStartsTheWizard) {
+    WriteProfile(0, kAppTitle, "MISSING.BMP");
+    Start("");
+    HWND splash = WaitForPage(129);
+    ASSERT_NE(splash, nullptr);
+    DWORD shown = ::GetTickCount();
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_GE(::GetTickCount() - shown, 4000u);
+    EXPECT_TRUE(gui::WaitForWindowGone(splash, kTimeoutMs));
+}
+
+TEST_F(SetupProgramTest, DamagedSplashPictureStartsTheWizardAtOnce) {
+    WriteProfile(0, kAppTitle, "LOGO.BMP");
+    {
+        std::ofstream out(m_dir + "\\LOGO.BMP", std::ios::binary);
+        out << "BM this is not a bitmap";
+    }
+    CPageRecorder recorder(m_dir + "\\pages.txt");
+    ASSERT_TRUE(recorder.IsHooked());
+    Start("");
+    ASSERT_NE(WaitForPage(102), nullptr);
+    EXPECT_EQ(recorder.Pages(), std::vector<int>{102});
+}
+
+TEST_F(SetupProgramTest, TitleHoldingItsPlaceholderIsInsertedOnce) {
+    WriteProfile(0, "Loop %app title%");
+    Start("");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    std::string text = gui::ControlText(welcome, 1034);
+    EXPECT_EQ(text.rfind("Welcome to Loop %app title%.", 0), 0u) << text;
+    EXPECT_EQ(CountOf(text, "%app title%"), 3) << text;
+}
+
+TEST_F(SetupProgramTest, DirectoryOptionNamesTheProfile) {
+    std::string other = m_dir + "\\other";
+    ASSERT_TRUE(::CreateDirectoryA(other.c_str(), nullptr));
+    WriteProfile(0, "Other App", "", other);
+    for (const std::string& option : {"/D:" + other, "/D:" + other + "\\"}) {
+        SCOPED_TRACE(option);
+        gui::CTestProcess process;
+        ASSERT_TRUE(process.Start(m_program, option, m_dir));
+        ASSERT_TRUE(gui::WaitForCurrentDialog(process.GetId(), 102, kTimeoutMs));
+        HWND welcome = gui::FindDialog(process.GetId(), 102);
+        EXPECT_EQ(gui::ControlText(welcome, 1034).rfind("Welcome to Other App.", 0), 0u);
+        process.Kill();
+        process.Wait(5000);
+    }
+}
+
+TEST_F(SetupProgramTest, OptionNamesAreCaseSensitive) {
+    // /u is not /U: this is an installation, and /b is not unattended.
+    CPageRecorder recorder(m_dir + "\\pages.txt");
+    ASSERT_TRUE(recorder.IsHooked());
+    Start("/u /b");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    gui::WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 102);
+    EXPECT_EQ(recorder.Pages(), std::vector<int>{102});
 }
 
 // A thread of this test with a message queue, waiting for the program's exit message.
