@@ -39,11 +39,12 @@ protected:
 };
 
 // Page 1545: asks whether to remove the application. It has no work step, so it waits for
-// Continue or Cancel even in unattended mode.
+// Continue or Cancel even in unattended mode; it therefore stays visible in that mode too.
 class CRemoveConfirmPage : public CTextPage {
 public:
     using CTextPage::CTextPage;
 
 protected:
     bool HasPageHandlers() const override { return false; }
+    bool HidesWhenUnattended() const override { return false; }
 };

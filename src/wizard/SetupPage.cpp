@@ -85,7 +85,7 @@ BOOL CSetupPage::OnInitDialog() {
     SubstituteText(title, {{kAppSetupPlaceholder, app.GetSetupTitle()}});
     SetTitle(title);
     CenterPage();
-    if (app.IsUnattended()) {
+    if (app.IsUnattended() && HidesWhenUnattended()) {
         ::MoveWindow(GetHandle(), 0, 0, 0, 0, TRUE);
     }
     ::ShowWindow(GetHandle(), SW_SHOW);

@@ -55,6 +55,9 @@ protected:
     // Whether the page reacts to the work message, the Back button and application
     // activation. The removal confirmation page does not: it waits for Continue or Cancel.
     virtual bool HasPageHandlers() const { return true; }
+    // Whether unattended mode sizes the page to nothing. A page that waits for the user
+    // stays visible, or an unattended run would wait for a click on a page nobody can see.
+    virtual bool HidesWhenUnattended() const { return true; }
 
 private:
     void RunWorkStep();

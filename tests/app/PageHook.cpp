@@ -1,7 +1,8 @@
 // A window hook library for the tests: loaded into the setup program by a global
 // WH_CALLWNDPROCRET hook, it appends the template id of every dialog of the program that has
-// finished WM_INITDIALOG to the file named by the environment variable SETUP_PAGE_LOG. So a
-// test sees every page in order, also pages that live only for a moment (unattended runs).
+// finished WM_INITDIALOG, with the window's width and height at that moment, to the file named
+// by the environment variable SETUP_PAGE_LOG. So a test sees every page in order, also pages
+// that live only for a moment (unattended runs).
 #include <windows.h>
 
 #include <cstdio>
@@ -16,8 +17,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
             int id = static_cast<int>(
                 reinterpret_cast<INT_PTR>(::GetPropA(info->hwnd, "SetupTemplateId")));
             if (length > 0 && length < MAX_PATH && id != 0) {
+                RECT rect{};
+                ::GetWindowRect(info->hwnd, &rect);
                 if (FILE* file = std::fopen(path, "ab")) {
-                    std::fprintf(file, "%d\n", id);
+                    std::fprintf(file, "%d %ld %ld\n", id, rect.right - rect.left,
+                                 rect.bottom - rect.top);
                     std::fclose(file);
                 }
             }

@@ -84,10 +84,24 @@ public:
 
     std::vector<int> Pages() const {
         std::vector<int> pages;
+        for (const OpenedPage& page : OpenedPages()) {
+            pages.push_back(page.id);
+        }
+        return pages;
+    }
+
+    // Every page with its window size when it had been initialised.
+    struct OpenedPage {
+        int id;
+        long width;
+        long height;
+    };
+    std::vector<OpenedPage> OpenedPages() const {
+        std::vector<OpenedPage> pages;
         std::istringstream in(ReadFile(m_logPath));
-        int id = 0;
-        while (in >> id) {
-            pages.push_back(id);
+        OpenedPage page{};
+        while (in >> page.id >> page.width >> page.height) {
+            pages.push_back(page);
         }
         return pages;
     }
@@ -233,6 +247,11 @@ TEST_F(SetupProgramTest, UnattendedInstallPassesEveryPageAndEnds) {
     ASSERT_TRUE(WaitForExit(&exitCode));
     EXPECT_EQ(exitCode, 0u);
     EXPECT_EQ(recorder.Pages(), (std::vector<int>{102, 114, 104, 106, 108, 1549, 115}));
+    // Every page was moved and sized to nothing.
+    for (const auto& page : recorder.OpenedPages()) {
+        EXPECT_EQ(page.width, 0) << page.id;
+        EXPECT_EQ(page.height, 0) << page.id;
+    }
     // An installation never starts the removal helper.
     EXPECT_FALSE(FileExists(m_dir + "\\removal-helper.txt"));
 }
@@ -249,7 +268,11 @@ TEST_F(SetupProgramTest, UnattendedRemovalWaitsForContinueAndStartsHelper) {
     EXPECT_EQ(CountOf(text, kAppTitle), 4) << text;
     EXPECT_EQ(gui::WindowText(confirm), kAppSetup);
 
-    // It stays, even in unattended mode.
+    // It stays, even in unattended mode, and it can be seen, since it waits for the user.
+    RECT rect{};
+    ::GetWindowRect(confirm, &rect);
+    EXPECT_GT(rect.right - rect.left, 100);
+    EXPECT_TRUE(::IsWindowVisible(confirm));
     gui::WaitUntil([] { return false; }, 1500);
     EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 1545);
     EXPECT_TRUE(m_process.IsRunning());
@@ -257,6 +280,10 @@ TEST_F(SetupProgramTest, UnattendedRemovalWaitsForContinueAndStartsHelper) {
     ASSERT_TRUE(gui::PressButton(confirm, IDOK));
     ASSERT_TRUE(WaitForExit());
     EXPECT_EQ(recorder.Pages(), (std::vector<int>{1545, 114, 1546, 1550, 1547}));
+    // The confirmation that waits for the user can be seen; the others are sized to nothing.
+    for (const auto& page : recorder.OpenedPages()) {
+        EXPECT_EQ(page.width > 0, page.id == 1545) << page.id;
+    }
 
     // The helper gets the system directory's _xktinst.exe, /U and /PP: with the profile.
     std::string record = m_dir + "\\removal-helper.txt";
