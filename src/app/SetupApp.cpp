@@ -1,14 +1,10 @@
 #include "app/SetupApp.h"
 
-#include <cstdlib>
-#include <map>
-
 #include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "framework/DialogColors.h"
 #include "profile/ProfileCollections.h"
 #include "profile/SystemFolders.h"
-#include "support/Profile.h"
 #include "wizard/MainWnd.h"
 #include "wizard/PageTable.h"
 #include "wizard/SplashDialog.h"
@@ -61,12 +57,7 @@ bool SetupApp::InitInstance() {
 
     // 2. The paths: profile beside the program, source directory, install log.
     m_programPath = ModuleFileName();
-    m_profilePath = std::make_unique<CFilePath>(m_programPath);
-    m_profilePath->SetExtension("ini");
-    m_sourceDirectory = std::make_unique<CFilePath>(m_programPath);
-    m_sourceDirectory->SetFileName("");
-    m_installLogPath = std::make_unique<CFilePath>(*m_sourceDirectory);
-    m_installLogPath->SetFileName("install.log");
+    m_paths = std::make_unique<CRunPaths>(MakeRunPaths(m_programPath));
     m_writeLog = true;
 
     // 3. Three-dimensional controls, only on systems older than major version 4.
@@ -77,9 +68,13 @@ bool SetupApp::InitInstance() {
     // 4. Light grey dialogs with black text.
     SetDialogColors(kDialogBackground, kDialogText);
 
-    // 5., 6. The command line, then the "general" section.
-    ApplyCommandLine();
-    ReadGeneral();
+    // 5. The command line: options D, T, U, B, I in this order.
+    ApplyOptions(CCommandLine(GetCommandLine()), *m_paths, m_options);
+
+    // 6. The "general" section, from the profile beside the program also in removal mode.
+    m_general = ReadGeneralSettings(m_paths->profile);
+    m_mainCaption = m_general.appSetup;
+    m_programGroup = m_general.pmGroup;
 
     // 7. The splash picture, or the wizard at once.
     ShowSplashOrStart();
@@ -116,10 +111,10 @@ void SetupApp::ReleaseThreeDControls() {
 }
 
 void SetupApp::ShowSplashOrStart() {
-    if (!m_splashPath.IsEmpty()) {
+    if (!m_general.splashPath.IsEmpty()) {
         // Only the file name counts: the picture always comes from the source directory.
-        CFilePath picture = *m_sourceDirectory;
-        picture.SetFileName(m_splashPath.GetFileName());
+        CFilePath picture = m_paths->sourceDir;
+        picture.SetFileName(m_general.splashPath.GetFileName());
         auto splash = std::make_unique<CSplashDialog>(picture.GetText(), [this] { StartWizard(); });
         if (splash->Open()) {
             // The splash owns itself now; it is the main window until the wizard starts.
@@ -134,7 +129,7 @@ void SetupApp::ShowSplashOrStart() {
 
 void SetupApp::StartWizard() {
     auto mainWnd = std::make_unique<CMainWnd>();
-    if (!mainWnd->CreateMain(m_mainCaption, m_unattended)) {
+    if (!mainWnd->CreateMain(m_mainCaption, m_options.unattended)) {
         // Without the background window there is no wizard: say so, and the run ends (the
         // framework ends a run without main window; a splash that is still the main window
         // closes right after this call).
@@ -146,8 +141,8 @@ void SetupApp::StartWizard() {
     ::SetForegroundWindow(m_mainWnd->GetHandle());
     ::SetActiveWindow(m_mainWnd->GetHandle());
 
-    if (m_removalMode) {
-        *m_profilePath = *m_installLogPath;
+    if (m_options.removal) {
+        m_paths->profile = m_paths->installLog;
         GoToPage(kRemoveConfirmPage);
     } else {
         GoToPage(kWelcomePage);
@@ -158,35 +153,26 @@ HPALETTE SetupApp::GetMainPalette() const {
     return m_mainWnd != nullptr ? m_mainWnd->GetPalette() : nullptr;
 }
 
-std::string SetupApp::RemovalHelperCommand() const {
-    char system[MAX_PATH + 1] = {};
-    UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
-    CFilePath helper(std::string(system, length) + "\\");
-    helper.SetFileName(kRemovalHelperName);
-    CFilePath profile = m_programPath;
-    profile.SetExtension("ini");
-    return helper.GetText() + " /U /PP:" + profile.GetText();
-}
-
 int SetupApp::ExitInstance() {
     // 1., 2. The collections with their records, then the paths.
     m_collections.reset();
-    m_profilePath.reset();
-    m_sourceDirectory.reset();
-    m_installLogPath.reset();
+    m_paths.reset();
     m_mainWnd.reset();
 
     // 3. The 3-D controls library.
     ReleaseThreeDControls();
 
     // 4. Tell the waiting thread (nothing waits for the result).
-    if (m_notifyThread != 0) {
-        ::PostThreadMessageA(m_notifyThread, kNotifyExitMessage, 0, 0);
+    if (m_options.notifyThread != 0) {
+        ::PostThreadMessageA(m_options.notifyThread, kNotifyExitMessage, 0, 0);
     }
 
     // 5. After a removal: the removal helper finishes the job.
-    if (m_removalMode) {
-        std::string command = RemovalHelperCommand();
+    if (m_options.removal) {
+        char system[MAX_PATH + 1] = {};
+        UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+        std::string systemDir(system, length <= MAX_PATH ? length : 0);
+        std::string command = MakeRemovalCommand(CFilePath(systemDir + "\\"), m_programPath);
         ::WinExec(command.c_str(), SW_SHOW);
     }
     return CApplication::ExitInstance();
@@ -205,58 +191,4 @@ LRESULT SetupApp::ProcessWndProcException(std::exception_ptr error, const MSG& /
         driver.GoToPage(kEndOfRun);
     }
     return 0;
-}
-
-void SetupApp::ApplyCommandLine() {
-    // Tokens at single blanks; "/X..." or "/NAME:value" are options, a later one wins.
-    std::map<std::string, std::string> options;
-    const std::string& line = GetCommandLine();
-    std::string::size_type pos = 0;
-    while (pos < line.size()) {
-        std::string::size_type end = line.find(' ', pos);
-        if (end == std::string::npos) {
-            end = line.size();
-        }
-        std::string token = line.substr(pos, end - pos);
-        pos = end + 1;
-        if (token.size() < 2 || token[0] != '/') {
-            continue;
-        }
-        std::string::size_type colon = token.find(':');
-        if (colon != std::string::npos) {
-            options[token.substr(1, colon - 1)] = token.substr(colon + 1);
-        } else {
-            options[token.substr(1, 1)] = token.substr(2);
-        }
-    }
-    auto found = options.find("D");
-    if (found != options.end()) {
-        std::string directory = found->second;
-        if (directory.empty() || directory.back() != '\\') {
-            directory += '\\';
-        }
-        m_sourceDirectory->SetDriveDirectory(directory);
-        m_profilePath->SetDriveDirectory(directory);
-    }
-    found = options.find("T");
-    if (found != options.end()) {
-        // Leading digits; no digits give 0 (no thread).
-        m_notifyThread = static_cast<DWORD>(std::atol(found->second.c_str()));
-    }
-    m_removalMode = options.count("U") != 0;
-    m_unattended = options.count("B") != 0;
-    m_ignoreConditions = options.count("I") != 0;
-}
-
-void SetupApp::ReadGeneral() {
-    auto read = [this](const char* key, const char* fallback) {
-        return CProfileString(fallback, "general", key, *m_profilePath).GetValue();
-    };
-    m_mainCaption = read("App Setup", "MISSING APP SETUP");
-    m_setupTitle = m_mainCaption;
-    m_programGroup = read("PM Group", "MISSING PM GROUP");
-    m_primaryFileName = read("Primary NameExtension", "");
-    m_displayName = read("Display Name", "");
-    m_appTitle = read("App Title", "MISSING APP TITLE");
-    m_splashPath = read("Splash Path", "");
 }

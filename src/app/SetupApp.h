@@ -13,17 +13,13 @@
 #include <memory>
 #include <string>
 
+#include "app/RunSettings.h"
 #include "framework/Application.h"
 #include "support/FilePath.h"
 
 struct ProfileCollections;
 class CSystemFolders;
 class CMainWnd;
-
-// The message posted to the /T thread when the program ends (both parameters 0).
-constexpr UINT kNotifyExitMessage = 1338;
-// The removal helper in the system directory, started at the end of a removal run.
-constexpr const char* kRemovalHelperName = "_xktinst.exe";
 
 class SetupApp : public CApplication {
 public:
@@ -46,30 +42,30 @@ public:
     void StartWizard();
 
     // Flags of the run.
-    bool IsRemovalMode() const { return m_removalMode; }
-    bool IsUnattended() const { return m_unattended; }
-    bool IgnoresConditions() const { return m_ignoreConditions; }
+    bool IsRemovalMode() const { return m_options.removal; }
+    bool IsUnattended() const { return m_options.unattended; }
+    bool IgnoresConditions() const { return m_options.ignoreConditions; }
     bool IsAborted() const { return m_aborted; }
     // Set once by any step that gives up; never cleared.
     void SetAbort() { m_aborted = true; }
     bool GetWriteLog() const { return m_writeLog; }
-    DWORD GetNotifyThread() const { return m_notifyThread; }
+    DWORD GetNotifyThread() const { return m_options.notifyThread; }
 
     // Texts of the profile's "general" section.
-    const std::string& GetAppTitle() const { return m_appTitle; }
-    const std::string& GetSetupTitle() const { return m_setupTitle; }
+    const std::string& GetAppTitle() const { return m_general.appTitle; }
+    const std::string& GetSetupTitle() const { return m_general.appSetup; }
     const std::string& GetMainCaption() const { return m_mainCaption; }
     const std::string& GetProgramGroup() const { return m_programGroup; }
     void SetProgramGroup(const std::string& group) { m_programGroup = group; }
-    const std::string& GetDisplayName() const { return m_displayName; }
-    const std::string& GetPrimaryFileName() const { return m_primaryFileName; }
-    const CFilePath& GetSplashPath() const { return m_splashPath; }
+    const std::string& GetDisplayName() const { return m_general.displayName; }
+    const std::string& GetPrimaryFileName() const { return m_general.primaryNameExtension; }
+    const CFilePath& GetSplashPath() const { return m_general.splashPath; }
 
-    // Paths of the run.
-    const CFilePath& GetProfilePath() const { return *m_profilePath; }
-    const CFilePath& GetSourceDirectory() const { return *m_sourceDirectory; }
-    void SetSourceDirectory(const CFilePath& directory) { *m_sourceDirectory = directory; }
-    const CFilePath& GetInstallLogPath() const { return *m_installLogPath; }
+    // Paths of the run (valid from start-up to shutdown).
+    const CFilePath& GetProfilePath() const { return m_paths->profile; }
+    const CFilePath& GetSourceDirectory() const { return m_paths->sourceDir; }
+    void SetSourceDirectory(const CFilePath& directory) { m_paths->sourceDir = directory; }
+    const CFilePath& GetInstallLogPath() const { return m_paths->installLog; }
     // This program's full path.
     const CFilePath& GetProgramPath() const { return m_programPath; }
 
@@ -78,39 +74,24 @@ public:
     // The background window's palette, or nullptr.
     HPALETTE GetMainPalette() const;
 
-    // The command line of the removal helper: system directory + "_xktinst.exe /U /PP:" +
-    // this program's path with the extension "ini".
-    std::string RemovalHelperCommand() const;
-
 private:
     void SetUpThreeDControls();
     void ReleaseThreeDControls();
-    void ApplyCommandLine();
-    void ReadGeneral();
     void ShowSplashOrStart();
 
     std::string m_mainCaption;
     std::string m_programGroup;
-    std::string m_displayName;
-    std::string m_primaryFileName;
-    CFilePath m_splashPath;
-    bool m_removalMode = false;
     HMODULE m_threeDControls = nullptr;
 
     std::unique_ptr<CSystemFolders> m_systemFolders;
     std::unique_ptr<ProfileCollections> m_collections;
-    std::unique_ptr<CFilePath> m_profilePath;
-    std::unique_ptr<CFilePath> m_sourceDirectory;
-    std::unique_ptr<CFilePath> m_installLogPath;
+    std::unique_ptr<CRunPaths> m_paths;
     CFilePath m_programPath;
+    CRunOptions m_options;
+    CGeneralSettings m_general;
 
     bool m_writeLog = false;
     bool m_aborted = false;
-    DWORD m_notifyThread = 0;
-    bool m_unattended = false;
-    bool m_ignoreConditions = false;
-    std::string m_appTitle;
-    std::string m_setupTitle;
 
     std::unique_ptr<CMainWnd> m_mainWnd;
 };

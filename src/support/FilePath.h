@@ -14,18 +14,35 @@
 // the platform refuses it, so the disk operations report failure.
 //
 // Copying or assigning copies only the text; the copy has no search open.
+//
+// The disk operations report failure by their results (false, 0, an unchanged path) and keep
+// no error, except MakeDirectoryOrThrow and ApplyFileStatus, which throw CFileException.
+// All of them exist on Windows; natively (POSIX paths) Exists, Delete, Rename, GetModifyTime,
+// FillFromFile and ApplyFileStatus exist, for the command-line tools.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "support/FileStatus.h"
 #include "support/Handle.h"
 
 constexpr std::size_t kMaxPathLength = 259;
 
 class CFilePath {
 public:
+    // Folder kinds for the constructor from a number; any other number gives an empty path.
+    enum FolderKind : int {
+        pathCurrentDir = 0, // the process's current directory
+        pathWindowsDir = 1, // GetWindowsDirectory
+        pathSystemDir = 2,  // GetSystemDirectory
+        pathProgramDir = 3, // the directory of the running program
+        pathTempDir = 4,    // GetTempPath
+    };
+    // Search flag of FindFirst: look for directories instead of files.
+    static constexpr std::uint32_t kFindDirectories = 0x10;
+
     CFilePath() = default;
     CFilePath(const std::string& text) : m_text(text) {}
     CFilePath(const char* text) : m_text(text != nullptr ? text : "") {}
@@ -77,6 +94,46 @@ public:
     // The root directory of the path's drive (C:\).
     void MakeRoot();
 
+    // True when the path names an existing file (a directory does not count).
+    bool Exists() const;
+    bool Delete() const;
+    // Renames or moves the file; fails when newPath exists.
+    bool Rename(const std::string& newPath) const;
+    // Last-write time in seconds since 1970; 0 when the file cannot be examined.
+    std::int64_t GetModifyTime() const;
+    // The file's time, size and attributes; all three 0 when it cannot be examined.
+    void FillFromFile(CFileStatusInfo& status) const;
+    // Gives the file the status's modification time (unless 0) and attributes; a read-only
+    // file takes its new attributes before its new time. Throws CFileException on failure.
+    void ApplyFileStatus(const CFileStatusInfo& status) const;
+
+#ifdef _WIN32
+    // A directory path (ending in a backslash) of the given FolderKind.
+    explicit CFilePath(int folderKind);
+    // The path becomes the running program's full file path.
+    void GetModulePath();
+    // Changes the current directory to GetDriveDirectory(); true when that worked. The
+    // current directory stays changed.
+    bool DirectoryExists() const;
+    // Removes the (empty) directory GetDriveDirectory().
+    bool RemoveDirectory() const;
+    // Creates the directory the path names, with its missing parents if asked. True when it
+    // exists afterwards.
+    bool MakeDirectory(bool withParents);
+    // MakeDirectory; throws CFileException with the error of the failed creation.
+    void MakeDirectoryOrThrow(bool withParents);
+    // Sets the title to RandomHexString(8) until the name is free (with retry, at most tries
+    // attempts) or once (without). False when no attempt was made or every name was taken.
+    bool MakeUniqueName(bool retry, int tries);
+    // Searches with the path as pattern for the first entry that matches flags (0: a file;
+    // with kFindDirectories: a directory whose name does not begin with '.'); the path then
+    // names that entry (a directory with a trailing backslash). The search stays open until
+    // the path object goes.
+    bool FindFirst(std::uint32_t flags);
+    // True when the directory the path names has a subdirectory (not '.' entries).
+    bool HasSubdirectory() const;
+#endif
+
 private:
     struct Parts {
         std::string drive; // without colon
@@ -88,8 +145,12 @@ private:
     void Compose(const Parts& parts);
 
     std::string m_text;
-    [[maybe_unused]] std::uint32_t m_searchFlags = 0;
 #ifdef _WIN32
+    // MakeDirectory, giving the error of the creation that failed.
+    bool MakeDirectoryWithError(bool withParents, unsigned long& error);
+    bool TakeMatchingEntry(WIN32_FIND_DATAA& entry);
+
+    std::uint32_t m_searchFlags = 0;
     CFindHandle m_search;
 #endif
 };
