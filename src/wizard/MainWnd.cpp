@@ -1,6 +1,9 @@
 #include "wizard/MainWnd.h"
 
+#include <vector>
+
 #include "framework/WinHandles.h"
+#include "wizard/Gradient.h"
 
 namespace {
 
@@ -9,11 +12,6 @@ constexpr const char* kMainClassName = "SetupMainWnd";
 constexpr int kProgramIcon = 4;
 // WS_MAXIMIZE | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX: no caption bar.
 constexpr DWORD kMainStyle = 0x018B0000;
-
-// One channel of the gradient at step i of n, from start to end.
-int Blend(int start, int end, int i, int n) {
-    return start + (end - start) * i / n;
-}
 
 } // namespace
 
@@ -40,8 +38,62 @@ bool CMainWnd::CreateMain(const std::string& caption, bool unattended) {
     return true;
 }
 
+void CMainWnd::CreatePalette() {
+    CWindowDc dc(GetHandle());
+    if (!dc || (::GetDeviceCaps(dc.Get(), RASTERCAPS) & RC_PALETTE) == 0) {
+        return;
+    }
+    auto defaultPalette = static_cast<HPALETTE>(::GetStockObject(DEFAULT_PALETTE));
+    WORD defaultCount = 0;
+    ::GetObjectA(defaultPalette, sizeof(defaultCount), &defaultCount);
+    int freeEntries = ::GetDeviceCaps(dc.Get(), SIZEPALETTE) - defaultCount;
+    if (freeEntries <= 0) {
+        return;
+    }
+    int total = defaultCount + freeEntries;
+    std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + total * sizeof(PALETTEENTRY));
+    auto* palette = reinterpret_cast<LOGPALETTE*>(buffer.data());
+    palette->palVersion = 0x300;
+    palette->palNumEntries = static_cast<WORD>(total);
+    ::GetPaletteEntries(defaultPalette, 0, defaultCount, palette->palPalEntry);
+    for (int i = 0; i < freeEntries; ++i) {
+        GradientColour colour = GradientStep(i, freeEntries);
+        palette->palPalEntry[defaultCount + i] = {static_cast<BYTE>(colour.red),
+                                                  static_cast<BYTE>(colour.green),
+                                                  static_cast<BYTE>(colour.blue), 0};
+    }
+    m_palette.Attach(::CreatePalette(palette));
+}
+
+bool CMainWnd::RealizePalette() {
+    if (!m_palette) {
+        return false;
+    }
+    CWindowDc dc(GetHandle());
+    HPALETTE old = ::SelectPalette(dc.Get(), m_palette.Get(), FALSE);
+    UINT changed = ::RealizePalette(dc.Get());
+    ::SelectPalette(dc.Get(), old, FALSE);
+    return changed != 0;
+}
+
 bool CMainWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
+    case WM_CREATE:
+        CreatePalette();
+        return false;
+    case WM_QUERYNEWPALETTE:
+        if (RealizePalette()) {
+            ::InvalidateRect(GetHandle(), nullptr, TRUE);
+        }
+        return false;
+    case WM_PALETTECHANGED:
+        if (reinterpret_cast<HWND>(wParam) != GetHandle() && RealizePalette()) {
+            ::InvalidateRect(GetHandle(), nullptr, TRUE);
+        }
+        return false;
+    case WM_DESTROY:
+        m_palette.Close();
+        return false;
     case WM_PAINT:
         Paint();
         result = 0;
@@ -65,8 +117,18 @@ void CMainWnd::Paint() {
     RECT client;
     ::GetClientRect(GetHandle(), &client);
     int height = client.bottom - client.top;
+    HPALETTE oldPalette = nullptr;
+    if (m_palette) {
+        oldPalette = ::SelectPalette(dc, m_palette.Get(), FALSE);
+        ::RealizePalette(dc);
+    }
     for (int row = 0; row < height; ++row) {
-        COLORREF colour = RGB(0, 0, Blend(255, 0, row, height));
+        GradientColour step = GradientStep(row, height);
+        COLORREF colour = RGB(step.red, step.green, step.blue);
+        // While the program is active its palette is realized: ask for the palette colour.
+        if (m_palette && m_active != 0) {
+            colour = PALETTERGB(step.red, step.green, step.blue);
+        }
         CBrushHandle brush(::CreateSolidBrush(colour));
         RECT line{client.left, row, client.right, row + 1};
         ::FillRect(dc, &line, brush.Get());
@@ -89,6 +151,9 @@ void CMainWnd::Paint() {
         ::TextOutA(dc, x, y, m_caption.c_str(), static_cast<int>(m_caption.size()));
         ::SetTextColor(dc, oldColour);
         ::SetBkMode(dc, oldMode);
+    }
+    if (oldPalette != nullptr) {
+        ::SelectPalette(dc, oldPalette, FALSE);
     }
     ::EndPaint(GetHandle(), &ps);
 }
