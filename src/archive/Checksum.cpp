@@ -28,10 +28,19 @@ std::uint32_t Step(const Table256& t, std::uint32_t reg, std::uint8_t byte) {
 // where Rk gives the effect of one register byte after eight zero data bytes, and Dk the
 // effect of data byte k (of eight) on a zero register. All twelve lookups are independent,
 // which makes the update several times faster than the byte loop with identical results.
+//
+// Long buffers go four lanes at a time: a 4096-byte block is split into four 1024-byte lanes
+// whose contributions are computed side by side from a zero register (independent chains
+// keep the processor busy), then joined with the table that advances a register over 1024
+// zero bytes: reg = Adv(Adv(Adv(reg0) ^ c1) ^ c2) ^ c3, reg0 being lane 0 run from the
+// incoming register.
+constexpr std::size_t kLane = 1024;
+
 struct SliceTables {
     Table256 byteTable;
     Table256 reg[4];
     Table256 data[8];
+    Table256 advance[4]; // register over kLane zero bytes, one table per register byte
 };
 
 SliceTables MakeSliceTables() {
@@ -53,7 +62,37 @@ SliceTables MakeSliceTables() {
             s.data[k][v] = reg;
         }
     }
+    std::uint32_t column[32];
+    for (int bit = 0; bit < 32; ++bit) {
+        std::uint32_t reg = 1u << bit;
+        for (std::size_t i = 0; i < kLane; ++i) {
+            reg = Step(s.byteTable, reg, 0);
+        }
+        column[bit] = reg;
+    }
+    for (std::uint32_t v = 0; v < 256; ++v) {
+        for (int k = 0; k < 4; ++k) {
+            std::uint32_t reg = 0;
+            for (int bit = 0; bit < 8; ++bit) {
+                if (v & (1u << bit)) {
+                    reg ^= column[8 * k + bit];
+                }
+            }
+            s.advance[k][v] = reg;
+        }
+    }
     return s;
+}
+
+inline std::uint32_t Eight(const SliceTables& t, std::uint32_t reg, const std::uint8_t* p) {
+    return t.reg[0][reg & 0xFF] ^ t.reg[1][(reg >> 8) & 0xFF] ^ t.reg[2][(reg >> 16) & 0xFF] ^
+           t.reg[3][reg >> 24] ^ t.data[0][p[0]] ^ t.data[1][p[1]] ^ t.data[2][p[2]] ^
+           t.data[3][p[3]] ^ t.data[4][p[4]] ^ t.data[5][p[5]] ^ t.data[6][p[6]] ^ t.data[7][p[7]];
+}
+
+inline std::uint32_t Advance(const SliceTables& t, std::uint32_t reg) {
+    return t.advance[0][reg & 0xFF] ^ t.advance[1][(reg >> 8) & 0xFF] ^
+           t.advance[2][(reg >> 16) & 0xFF] ^ t.advance[3][reg >> 24];
 }
 
 const SliceTables& Tables() {
@@ -75,11 +114,23 @@ void CChecksum::Update(const void* data, std::size_t n) {
     const SliceTables& t = Tables();
     const auto* p = static_cast<const std::uint8_t*>(data);
     std::uint32_t reg = m_register;
+    while (n >= 4 * kLane) {
+        std::uint32_t r0 = reg;
+        std::uint32_t r1 = 0;
+        std::uint32_t r2 = 0;
+        std::uint32_t r3 = 0;
+        for (std::size_t i = 0; i < kLane; i += 8) {
+            r0 = Eight(t, r0, p + i);
+            r1 = Eight(t, r1, p + kLane + i);
+            r2 = Eight(t, r2, p + 2 * kLane + i);
+            r3 = Eight(t, r3, p + 3 * kLane + i);
+        }
+        reg = Advance(t, Advance(t, Advance(t, r0) ^ r1) ^ r2) ^ r3;
+        p += 4 * kLane;
+        n -= 4 * kLane;
+    }
     while (n >= 8) {
-        reg = t.reg[0][reg & 0xFF] ^ t.reg[1][(reg >> 8) & 0xFF] ^ t.reg[2][(reg >> 16) & 0xFF] ^
-              t.reg[3][reg >> 24] ^ t.data[0][p[0]] ^ t.data[1][p[1]] ^ t.data[2][p[2]] ^
-              t.data[3][p[3]] ^ t.data[4][p[4]] ^ t.data[5][p[5]] ^ t.data[6][p[6]] ^
-              t.data[7][p[7]];
+        reg = Eight(t, reg, p);
         p += 8;
         n -= 8;
     }

@@ -26,9 +26,11 @@ void CLzhDecodeTable::Build(const std::uint8_t* lengths, int count) {
         }
         ++lengthCount[lengths[s]];
     }
+    // Nothing of the previous block's table may survive: a stale link would point into
+    // second-level tables that no longer exist.
     m_sub.clear();
+    std::fill(m_direct.begin(), m_direct.end(), kInvalid);
     if (lengthCount[0] == static_cast<std::uint32_t>(count)) {
-        std::fill(m_direct.begin(), m_direct.end(), kInvalid);
         return;
     }
     // start[len]: first code of that length, left-aligned to 16 bits. Computed in 32 bits so

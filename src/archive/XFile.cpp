@@ -22,11 +22,18 @@ const char* ModeString(unsigned flags) {
 } // namespace
 
 CXFile::~CXFile() {
-    Abort();
+    CloseQuietly();
+}
+
+void CXFile::CloseQuietly() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
 }
 
 bool CXFile::Open(const std::string& path, unsigned flags, CFileException* error) {
-    Abort();
+    CloseQuietly();
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), ModeString(flags));
     if (file == nullptr) {
@@ -65,10 +72,7 @@ void CXFile::Close() {
 }
 
 void CXFile::Abort() {
-    if (m_file != nullptr) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    CloseQuietly();
 }
 
 std::size_t CXFile::ReadPlain(void* buffer, std::size_t n) {

@@ -44,7 +44,8 @@ public:
     // Flushes and closes; a failed flush raises CFileException cause 1. Closing a closed
     // file does nothing.
     virtual void Close();
-    // Closes without reporting anything.
+    // Closes without reporting anything. (A derived class may give Abort another meaning;
+    // this class itself never calls it.)
     virtual void Abort();
 
     bool IsOpen() const { return m_file != nullptr; }
@@ -71,6 +72,8 @@ public:
     [[noreturn]] void ThrowLastError(int cause) const;
 
 private:
+    void CloseQuietly();
+
     std::FILE* m_file = nullptr;
     std::string m_fileName;
     std::string m_path;

@@ -1,12 +1,16 @@
 // The portable INI backend: reads and rewrites the file itself, following the rules listed in
-// ProfileBackend.h. Every call parses the file once; nothing is cached between calls.
+// ProfileBackend.h. Every call reads the file once; a read reuses the previous call's parse
+// when the text is unchanged (the parsed lines are views into the text). Writing splices
+// the one changed line into the text, so every other byte of the file stays as it was.
 #include "support/ProfileBackend.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <mutex>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
@@ -15,32 +19,31 @@
 
 namespace {
 
+using std::string_view;
+
 bool IsBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-std::string Trim(const std::string& s) {
-    std::size_t begin = 0;
-    std::size_t end = s.size();
-    while (begin < end && IsBlank(s[begin])) {
-        ++begin;
+string_view Trim(string_view s) {
+    while (!s.empty() && IsBlank(s.front())) {
+        s.remove_prefix(1);
     }
-    while (end > begin && IsBlank(s[end - 1])) {
-        --end;
+    while (!s.empty() && IsBlank(s.back())) {
+        s.remove_suffix(1);
     }
-    return s.substr(begin, end - begin);
+    return s;
 }
 
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool EqualNoCase(const std::string& a, const char* b) {
-    const std::size_t length = std::strlen(b);
-    if (a.size() != length) {
+bool EqualNoCase(string_view a, string_view b) {
+    if (a.size() != b.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < length; ++i) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
         if (LowerAscii(a[i]) != LowerAscii(b[i])) {
             return false;
         }
@@ -48,79 +51,100 @@ bool EqualNoCase(const std::string& a, const char* b) {
     return true;
 }
 
-// One line of the file as the reader sees it.
+// One line of the file as the reader sees it; the views point into CIniFile::content.
 struct CIniLine {
     enum class Kind { Blank, Section, Entry };
     Kind kind = Kind::Blank;
-    std::string name;      // section or key name
-    std::string value;     // text after '=', blanks removed
+    string_view name;      // section or key name
+    string_view value;     // text after '=', blanks removed
     bool hasValue = false; // the entry line has a '='
+    std::size_t begin = 0; // offset of the line's first character
+    std::size_t end = 0;   // offset of its line end
+    std::size_t next = 0;  // offset of the next line
 };
 
-CIniLine ParseLine(const std::string& raw) {
-    CIniLine line;
-    const std::string text = Trim(raw);
+void ParseLine(string_view raw, CIniLine& line) {
+    const string_view text = Trim(raw);
     if (text.empty()) {
-        return line;
+        return;
     }
     if (text[0] == '[') {
         const std::size_t close = text.rfind(']');
-        if (close != std::string::npos && close > 0) {
+        if (close != string_view::npos && close > 0) {
             line.kind = CIniLine::Kind::Section;
             line.name = Trim(text.substr(1, close - 1));
-            return line;
+            return;
         }
     }
     line.kind = CIniLine::Kind::Entry;
     const std::size_t equals = text.find('=');
-    if (equals == std::string::npos) {
+    if (equals == string_view::npos) {
         line.name = text;
-        return line;
+        return;
     }
     line.name = Trim(text.substr(0, equals));
     line.value = Trim(text.substr(equals + 1));
     line.hasValue = true;
-    return line;
 }
 
-// The file as raw lines (line ends removed) and their parsed form.
+// The whole file and its lines. A line ends at "\r\n", "\n" or a lone "\r", as the
+// platform reads it.
 struct CIniFile {
-    std::vector<std::string> raw;
+    std::string content;
     std::vector<CIniLine> lines;
-    std::string lineEnd = "\r\n";
+    std::string lineEnd = "\r\n"; // for lines the writer adds: the file's own style
 
-    void Add(const std::string& text) {
-        raw.push_back(text);
-        lines.push_back(ParseLine(text));
+    void Parse() {
+        lines.clear();
+        lineEnd = "\r\n";
+        const string_view all(content);
+        std::size_t start = 0;
+        while (start < all.size()) {
+            std::size_t end = all.find_first_of("\r\n", start);
+            if (end == string_view::npos) {
+                end = all.size();
+            }
+            CIniLine line;
+            line.begin = start;
+            line.end = end;
+            line.next = end + 1;
+            if (end < all.size() && all[end] == '\r' && end + 1 < all.size() &&
+                all[end + 1] == '\n') {
+                ++line.next;
+            }
+            line.next = std::min(line.next, all.size());
+            ParseLine(all.substr(start, end - start), line);
+            lines.push_back(line);
+            start = line.next;
+        }
+        if (content.find('\n') != std::string::npos && content.find("\r\n") == std::string::npos) {
+            lineEnd = "\n";
+        }
     }
 };
 
-CIniFile LoadIniFile(const char* file) {
-    CIniFile ini;
+// The whole file in content; false when it cannot be opened.
+bool ReadWholeFile(const char* file, std::string& content) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        return ini;
+        return false;
     }
-    const std::string content((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
-    if (content.find('\n') != std::string::npos && content.find("\r\n") == std::string::npos) {
-        ini.lineEnd = "\n";
+    content.clear();
+    char chunk[16384];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        content.append(chunk, static_cast<std::size_t>(in.gcount()));
     }
-    // A line ends at "\r\n", "\n" or a lone "\r", as the platform reads it.
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        ini.Add(content.substr(start, end - start));
-        start = end + 1;
-        if (end < content.size() && content[end] == '\r' && start < content.size() &&
-            content[start] == '\n') {
-            ++start;
-        }
+    return true;
+}
+
+bool LoadIniFile(const char* file, CIniFile& ini) {
+    if (!ReadWholeFile(file, ini.content)) {
+        ini.content.clear();
+        ini.Parse();
+        return false;
     }
-    return ini;
+    ini.Parse();
+    return true;
 }
 
 // Line range [begin, end) of the body of one section; header is the index of its "[name]"
@@ -141,9 +165,8 @@ std::size_t NextHeader(const CIniFile& ini, std::size_t from) {
 }
 
 bool FindSection(const CIniFile& ini, const char* rawName, CSectionRange& range) {
-    const std::string trimmed = Trim(rawName);
-    const char* name = trimmed.c_str();
-    if (*name == '\0') {
+    const string_view name = Trim(rawName);
+    if (name.empty()) {
         range.begin = 0;
         range.end = NextHeader(ini, 0);
         return true;
@@ -160,8 +183,7 @@ bool FindSection(const CIniFile& ini, const char* rawName, CSectionRange& range)
 }
 
 std::size_t FindKey(const CIniFile& ini, const CSectionRange& range, const char* rawKey) {
-    const std::string trimmed = Trim(rawKey);
-    const char* key = trimmed.c_str();
+    const string_view key = Trim(rawKey);
     for (std::size_t i = range.begin; i < range.end; ++i) {
         const CIniLine& line = ini.lines[i];
         if (line.kind == CIniLine::Kind::Entry && EqualNoCase(line.name, key)) {
@@ -171,7 +193,7 @@ std::size_t FindKey(const CIniFile& ini, const CSectionRange& range, const char*
     return std::string::npos;
 }
 
-std::uint32_t CopyValue(const std::string& text, char* buffer, std::uint32_t size) {
+std::uint32_t CopyValue(string_view text, char* buffer, std::uint32_t size) {
     if (size == 0) {
         return 0;
     }
@@ -185,13 +207,13 @@ std::uint32_t CopyValue(const std::string& text, char* buffer, std::uint32_t siz
 // from after the opening quote, closing quote included, and drops the last character copied
 // when that text is not longer than the buffer size; a quoted value that just fits thus
 // loses one character more. Kept so both readers agree.
-std::uint32_t CopyQuotedValue(const std::string& value, char* buffer, std::uint32_t size) {
+std::uint32_t CopyQuotedValue(string_view value, char* buffer, std::uint32_t size) {
     const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                         value.back() == value.front();
     if (!quoted) {
         return CopyValue(value, buffer, size);
     }
-    const std::string inner = value.substr(1);
+    const string_view inner = value.substr(1);
     std::uint32_t count = CopyValue(inner, buffer, size);
     if (size >= inner.size() && count > 0) {
         buffer[--count] = '\0';
@@ -268,18 +290,16 @@ bool ReplaceFile(const std::string& from, const char* to) {
 #endif
 }
 
-// Writes the lines to a sibling file and puts it in place of file; the old file stays whole
+// Writes content to a sibling file and puts it in place of file; the old file stays whole
 // when anything fails.
-bool SaveIniFile(const CIniFile& ini, const char* file) {
+bool SaveIniFile(const std::string& content, const char* file) {
     const std::string temp = std::string(file) + ".~new";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
             return false;
         }
-        for (const std::string& text : ini.raw) {
-            out << text << ini.lineEnd;
-        }
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
         out.flush();
         if (!out) {
             out.close();
@@ -294,46 +314,60 @@ bool SaveIniFile(const CIniFile& ini, const char* file) {
     return true;
 }
 
-void EraseLines(CIniFile& ini, std::size_t begin, std::size_t end) {
-    ini.raw.erase(ini.raw.begin() + static_cast<std::ptrdiff_t>(begin),
-                  ini.raw.begin() + static_cast<std::ptrdiff_t>(end));
-    ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(begin),
-                    ini.lines.begin() + static_cast<std::ptrdiff_t>(end));
-}
-
-void InsertLine(CIniFile& ini, std::size_t at, const std::string& text) {
-    ini.raw.insert(ini.raw.begin() + static_cast<std::ptrdiff_t>(at), text);
-    ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(at), ParseLine(text));
-}
-
-// Position after the last non-blank line of the section body.
-std::size_t EndOfContent(const CIniFile& ini, const CSectionRange& range) {
-    std::size_t end = range.end;
-    while (end > range.begin && ini.lines[end - 1].kind == CIniLine::Kind::Blank) {
-        --end;
+// Offset just after the last non-blank line of the section body (after its line end), or
+// after the header when the body is empty. A last line without line end gets one first.
+std::size_t InsertionPoint(CIniFile& ini, const CSectionRange& range) {
+    std::size_t last = range.end;
+    while (last > range.begin && ini.lines[last - 1].kind == CIniLine::Kind::Blank) {
+        --last;
     }
-    return end;
+    if (last == 0) {
+        return 0;
+    }
+    const CIniLine& line = ini.lines[last - 1];
+    if (line.next == line.end) {
+        ini.content.insert(line.end, ini.lineEnd);
+        return line.end + ini.lineEnd.size();
+    }
+    return line.next;
 }
 
-// Sets, adds or (value == nullptr) deletes one key of an existing section. False when
-// nothing changed.
+// Sets, adds or (value == nullptr) deletes one key of an existing section; every other byte
+// of the file stays. False when nothing changed.
 bool SetKey(CIniFile& ini, const CSectionRange& range, const char* key, const char* value) {
     const std::size_t at = FindKey(ini, range, key);
     if (value == nullptr) {
         if (at == std::string::npos) {
             return false;
         }
-        EraseLines(ini, at, at + 1);
+        ini.content.erase(ini.lines[at].begin, ini.lines[at].next - ini.lines[at].begin);
         return true;
     }
     if (at != std::string::npos) {
-        const std::string text = ini.lines[at].name + "=" + value;
-        ini.raw[at] = text;
-        ini.lines[at] = ParseLine(text);
+        const CIniLine& line = ini.lines[at];
+        const std::string text = std::string(line.name) + "=" + value;
+        ini.content.replace(line.begin, line.end - line.begin, text);
         return true;
     }
-    InsertLine(ini, EndOfContent(ini, range), Trim(key) + "=" + value);
+    const std::string text = std::string(Trim(key)) + "=" + value + ini.lineEnd;
+    ini.content.insert(InsertionPoint(ini, range), text);
     return true;
+}
+
+void AppendSection(CIniFile& ini, const char* section, const char* key, const char* value) {
+    if (!ini.content.empty() && ini.content.back() != '\n' && ini.content.back() != '\r') {
+        ini.content += ini.lineEnd;
+    }
+    ini.content += "[" + std::string(Trim(section)) + "]" + ini.lineEnd;
+    ini.content += std::string(Trim(key)) + "=" + value + ini.lineEnd;
+}
+
+void EraseSection(CIniFile& ini, const CSectionRange& range) {
+    const std::size_t first = range.header != std::string::npos ? range.header : range.begin;
+    const std::size_t begin = first < ini.lines.size() ? ini.lines[first].begin : 0;
+    const std::size_t end =
+        range.end < ini.lines.size() ? ini.lines[range.end].begin : ini.content.size();
+    ini.content.erase(begin, end - begin);
 }
 
 class CPortableProfileBackend final : public CProfileBackend {
@@ -343,7 +377,8 @@ public:
         if (buffer == nullptr || file == nullptr) {
             return 0;
         }
-        const CIniFile ini = LoadIniFile(file);
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const CIniFile& ini = Load(file);
         if (section == nullptr) {
             return CopyList(SectionNames(ini), buffer, size);
         }
@@ -364,26 +399,42 @@ public:
         if (section == nullptr || file == nullptr) {
             return false;
         }
-        CIniFile ini = LoadIniFile(file);
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        CIniFile ini;
+        LoadIniFile(file, ini);
         CSectionRange range;
         if (!FindSection(ini, section, range)) {
             if (key == nullptr || value == nullptr) {
                 return true; // nothing to delete
             }
-            ini.Add("[" + Trim(section) + "]");
-            ini.Add(Trim(key) + "=" + value);
-            return SaveIniFile(ini, file);
-        }
-        if (key == nullptr) {
-            EraseLines(ini, range.header == std::string::npos ? range.begin : range.header,
-                       range.end);
-            return SaveIniFile(ini, file);
-        }
-        if (!SetKey(ini, range, key, value)) {
+            AppendSection(ini, section, key, value);
+        } else if (key == nullptr) {
+            EraseSection(ini, range);
+        } else if (!SetKey(ini, range, key, value)) {
             return true;
         }
-        return SaveIniFile(ini, file);
+        return SaveIniFile(ini.content, file);
     }
+
+private:
+    // The file parsed, reusing the parse of the previous call when the file's text has not
+    // changed: reading every key of a long section then costs one read and compare of the
+    // file per key instead of one parse. The text is compared whole, so a change by anyone
+    // is always seen.
+    const CIniFile& Load(const char* file) {
+        std::string content;
+        if (!ReadWholeFile(file, content)) {
+            content.clear();
+        }
+        if (content != m_last.content || m_last.lines.empty()) {
+            m_last.content = std::move(content);
+            m_last.Parse(); // the lines point into m_last.content, which stays put from here
+        }
+        return m_last;
+    }
+
+    std::mutex m_mutex;
+    CIniFile m_last;
 };
 
 } // namespace

@@ -77,3 +77,25 @@ TEST(Checksum, UpdatesInPiecesEqualOneUpdate) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Checksum, LongBuffersAgreeWithTheByteRule) {
+    // Lengths around the 4096-byte blocks of the fast path, at odd offsets, and split.
+    const codectest::Bytes data = codectest::RandomBytes(3 * 4096 + 100, 6);
+    for (std::size_t n : {4095u, 4096u, 4097u, 8191u, 8192u, 8200u, 12388u}) {
+        for (std::size_t offset : {0u, 1u, 7u}) {
+            if (offset + n > data.size()) {
+                continue;
+            }
+            ASSERT_EQ(ChecksumOf(data.data() + offset, n), ReferenceOf(data.data() + offset, n))
+                << "offset " << offset << " length " << n;
+        }
+    }
+    CChecksum pieces;
+    pieces.Update(data.data(), 5000);
+    pieces.Update(data.data() + 5000, data.size() - 5000);
+    EXPECT_EQ(pieces.GetValue(), ReferenceOf(data.data(), data.size()));
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "archive/LzhDecoder.h"
 #include "archive/LzhEncoder.h"
+#include "archive/LzhHuffman.h"
 
 #include "CodecTestData.h"
 #include "LzhBitWriter.h"
@@ -371,6 +372,96 @@ TEST(LzhCodec, SizeOneShortOfTheStreamStillFailsCleanly) {
     } catch (const CFileException& e) {
         EXPECT_EQ(e.GetCause(), CFileException::kEndOfFile);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Code lengths of a complete code over `count` symbols with lengths up to 16: symbol i of a
+// geometric distribution, the two rarest sharing the longest length.
+std::vector<std::uint8_t> SkewedLengths(int count, int firstSymbol) {
+    std::vector<std::uint8_t> lengths(static_cast<std::size_t>(count), 0);
+    for (int i = 0; i < 16; ++i) {
+        lengths[static_cast<std::size_t>((firstSymbol + i) % count)] =
+            static_cast<std::uint8_t>(i < 15 ? i + 1 : 15);
+    }
+    return lengths;
+}
+
+TEST(LzhHuffman, TablesDecodeEveryCodeAndForgetThePreviousTable) {
+    // Several tables built one after the other in the same objects, each with codes longer
+    // than the direct table (second-level tables), checked code by code.
+    for (int tableBits : {8, 12}) {
+        const int count = tableBits == 12 ? 510 : 19;
+        CLzhDecodeTable table(tableBits);
+        codectest::CRandom random(static_cast<std::uint64_t>(tableBits));
+        for (int round = 0; round < 6; ++round) {
+            std::vector<std::uint8_t> lengths;
+            if (round % 2 == 0) {
+                lengths = SkewedLengths(count, round * 3);
+            } else {
+                std::vector<std::uint32_t> freq(static_cast<std::size_t>(count));
+                for (auto& f : freq) {
+                    f = 1u << random.Below(20);
+                }
+                lengths.resize(freq.size());
+                MakeCodeLengths(freq.data(), count, 16, lengths.data());
+            }
+            std::vector<std::uint16_t> codes(lengths.size());
+            MakeCanonicalCodes(lengths.data(), count, codes.data());
+            table.Build(lengths.data(), count);
+            for (int s = 0; s < count; ++s) {
+                const int len = lengths[static_cast<std::size_t>(s)];
+                if (len == 0) {
+                    continue;
+                }
+                const std::uint32_t next16 =
+                    (static_cast<std::uint32_t>(codes[static_cast<std::size_t>(s)]) << (16 - len)) |
+                    (random.Below(1u << 16) & ((1u << (16 - len)) - 1));
+                const std::uint32_t e = table.Lookup(next16);
+                ASSERT_EQ(e & 0xFFFF, static_cast<std::uint32_t>(s)) << "round " << round;
+                ASSERT_EQ(e >> 16, static_cast<std::uint32_t>(len)) << "round " << round;
+            }
+        }
+    }
+}
+
+TEST(LzhHuffman, LengthsAreLimitedTo16BitsAndFormACompleteCode) {
+    // Fibonacci frequencies give the deepest possible Huffman trees.
+    std::uint32_t freq[lzh::kNC] = {};
+    std::uint32_t a = 1;
+    std::uint32_t b = 1;
+    for (int s = 0; s < 40; ++s) {
+        freq[s * 7] = a;
+        const std::uint32_t next = a + b;
+        a = b;
+        b = next;
+    }
+    std::uint8_t lengths[lzh::kNC];
+    ASSERT_EQ(MakeCodeLengths(freq, lzh::kNC, 16, lengths), 40);
+    std::uint64_t kraft = 0;
+    for (std::uint8_t len : lengths) {
+        ASSERT_LE(len, 16);
+        if (len != 0) {
+            kraft += 1u << (16 - len);
+        }
+    }
+    EXPECT_EQ(kraft, 1u << 16);
+    EXPECT_EQ(lengths[39 * 7], 1); // the most frequent symbol
+}
+
+TEST(LzhCodec, RoundTripsBlocksThatAllHaveLongCodes) {
+    // Skewed bytes in small blocks: every block has codes longer than 12 bits.
+    codectest::CRandom random(99);
+    Bytes data(400000);
+    for (auto& byte : data) {
+        const std::uint64_t r = random.Next();
+        byte = static_cast<std::uint8_t>(r == 0 ? 63 : __builtin_ctzll(r) * 4 + (r >> 62));
+    }
+    CLzhEncoder::Options options;
+    options.blockTokens = 3000;
+    EXPECT_EQ(Expand(Compress(data, options), static_cast<std::uint32_t>(data.size())), data);
 }
 
 } // namespace

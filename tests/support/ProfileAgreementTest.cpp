@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -106,6 +107,66 @@ TEST(ProfileAgreement, LongValuesAndCutListsAgree) {
         EXPECT_EQ(Call(PortableProfileBackend(), list, size, file),
                   Call(PlatformProfileBackend(), list, size, file))
             << size;
+    }
+}
+
+struct WriteOp {
+    const char* section;
+    const char* key;   // nullptr: delete the section
+    const char* value; // nullptr: delete the key
+};
+
+// Everything a reader can see of a file: every section's key list and every key's value.
+std::string Snapshot(CProfileBackend& backend, const std::string& file) {
+    std::vector<char> sections(4096, '\0');
+    backend.GetString(nullptr, nullptr, "", sections.data(), 4096, file.c_str());
+    std::string view;
+    for (const char* name = sections.data(); *name != '\0'; name += std::strlen(name) + 1) {
+        std::vector<char> keys(4096, '\0');
+        backend.GetString(name, nullptr, "", keys.data(), 4096, file.c_str());
+        view += std::string("[") + name + "]";
+        for (const char* key = keys.data(); *key != '\0'; key += std::strlen(key) + 1) {
+            char value[256] = {};
+            backend.GetString(name, key, "", value, 255, file.c_str());
+            view += std::string(" ") + key + "=" + value;
+        }
+    }
+    return view;
+}
+
+// The same writes through each backend on copies of the same file leave files that read
+// alike through either backend.
+TEST(ProfileAgreement, WritesLeaveFilesThatReadAlike) {
+    const char* const starts[] = {
+        "",
+        "[s]\r\na=1\r\n\r\n[t]\r\nb=2",
+        "top=0\n[s]\na=1\n[S]\na=dup\n",
+        "[t]\r\n; note\r\nx\r\n[s]\r\n",
+    };
+    const WriteOp ops[] = {
+        {"s", "a", "changed"},  {"s", "new", "v"},       {"t", "b", nullptr},
+        {"u", "k", " padded "}, {"T", nullptr, nullptr}, {"s", "A", "again"},
+        {"", "top", "1"},       {"v", "k", nullptr},     {"w", nullptr, nullptr},
+    };
+    for (std::size_t i = 0; i < std::size(starts); ++i) {
+        const std::string portableFile = WriteFixture(starts[i]);
+        const std::string platformFile = WriteFixture(starts[i]);
+        for (const WriteOp& op : ops) {
+            EXPECT_EQ(PortableProfileBackend().WriteString(op.section, op.key, op.value,
+                                                           portableFile.c_str()),
+                      PlatformProfileBackend().WriteString(op.section, op.key, op.value,
+                                                           platformFile.c_str()))
+                << i << " " << op.section;
+            for (CProfileBackend* reader : {&PortableProfileBackend(), &PlatformProfileBackend()}) {
+                EXPECT_EQ(Snapshot(*reader, portableFile), Snapshot(*reader, platformFile))
+                    << "start " << i << " after writing [" << op.section << "] "
+                    << (op.key != nullptr ? op.key : "(section)");
+            }
+        }
+        if (i == 1) {
+            EXPECT_EQ(Snapshot(PlatformProfileBackend(), platformFile),
+                      "[s] a=again new=v[u] k=padded");
+        }
     }
 }
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include <string>
 #include <vector>
 
@@ -386,6 +389,28 @@ TEST(Profile, PortableWriterKeepsEveryOtherLineByteForByte) {
 TEST(Profile, PortableWriterReportsAnUnwritableFile) {
     const std::string file = FreshPath() + "/no/such/dir/x.ini";
     EXPECT_FALSE(PortableProfileBackend().WriteString("s", "k", "v", file.c_str()));
+}
+
+} // namespace
+
+namespace {
+
+// The portable reader reuses its last parse only while the file's text is the same: a change
+// of the same length made at once by someone else is seen on the next read.
+TEST(Profile, PortableReaderSeesEveryChangeOfTheFile) {
+    const std::string file = WriteFixture("[s]\r\nk=one\r\n");
+    char buffer[256] = {};
+    PortableProfileBackend().GetString("s", "k", "", buffer, 255, file.c_str());
+    EXPECT_STREQ(buffer, "one");
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << "[s]\r\nk=two\r\n";
+    }
+    PortableProfileBackend().GetString("s", "k", "", buffer, 255, file.c_str());
+    EXPECT_STREQ(buffer, "two");
+    std::remove(file.c_str());
+    EXPECT_EQ(PortableProfileBackend().GetString("s", "k", "gone", buffer, 255, file.c_str()), 4u);
+    EXPECT_STREQ(buffer, "gone");
 }
 
 } // namespace
