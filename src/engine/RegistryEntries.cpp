@@ -5,16 +5,6 @@
 
 namespace {
 
-CFilePath SystemDirectory() {
-    char buffer[MAX_PATH + 1] = {};
-    const UINT length = ::GetSystemDirectoryA(buffer, MAX_PATH);
-    CFilePath path;
-    if (length > 0 && length < MAX_PATH) {
-        path.SetDriveDirectory(buffer);
-    }
-    return path;
-}
-
 bool ReadCommonFilesDir(CFilePath& out) {
     CRegistryString value(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kCommonFilesValue, "", true,
                           false);
@@ -61,7 +51,7 @@ bool GetCommonFilesDir(CFilePath& out) {
     if (ReadCommonFilesDir(out)) {
         return true;
     }
-    out = SystemDirectory();
+    out = CFilePath(CFilePath::pathSystemDir);
     return false;
 }
 
@@ -69,7 +59,7 @@ bool GetCommonFilesRoot(CFilePath& out) {
     if (ReadCommonFilesDir(out)) {
         return true;
     }
-    out = SystemDirectory();
+    out = CFilePath(CFilePath::pathSystemDir);
     out.MakeRoot();
     return false;
 }

@@ -1,5 +1,6 @@
 #include "support/StringUtil.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -172,18 +173,17 @@ bool ExtractBoolField(bool& out, const std::string& text, int index, char separa
 
 int FormatString(std::string& out, const char* format, ...) {
     char buffer[kMaxFormattedLength + 1];
+    buffer[0] = '\0';
     va_list args;
     va_start(args, format);
     const int produced = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
-    if (produced < 0) {
-        out.clear();
-        return 0;
-    }
-    // vsnprintf reports the full length; the buffer holds at most kMaxFormattedLength of it.
-    const std::size_t kept = static_cast<std::size_t>(produced) < kMaxFormattedLength
-                                 ? static_cast<std::size_t>(produced)
-                                 : kMaxFormattedLength;
+    // A C99 vsnprintf reports the full length and always ends the buffer with a zero; an
+    // older runtime may report -1 on truncation and leave the last byte unset.
+    buffer[kMaxFormattedLength] = '\0';
+    const std::size_t kept = produced >= 0
+                                 ? std::min(static_cast<std::size_t>(produced), kMaxFormattedLength)
+                                 : std::strlen(buffer);
     out.assign(buffer, kept);
     return static_cast<int>(out.size());
 }

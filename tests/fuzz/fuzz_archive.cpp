@@ -16,7 +16,7 @@ namespace {
 
 // Expanded output beyond this is cut off by the harness (a few coded bytes may legally
 // expand to far more than a fuzzing run should write).
-constexpr std::int64_t kOutputCap = 16 * 1024 * 1024;
+constexpr std::int64_t kOutputCap = 1024 * 1024;
 
 struct OutputCapReached {};
 

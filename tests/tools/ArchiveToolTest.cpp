@@ -179,7 +179,8 @@ TEST(ArchiveTool, DamagedMembersLeaveNoFileAndReportTheArchiveText) {
     fs::path out = dir.Path() / "out";
     ToolResult r = RunTool({"extract", "-C", out.string(), dir.File("d.mf")});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_NE(r.err.find("Archive file damaged (CRC Mismatch)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("d.mf: bad.bin: Archive file damaged (CRC Mismatch)"), std::string::npos)
+        << r.err;
     EXPECT_EQ(FilesIn(out), std::vector<std::string>{"good.bin"});
 
     r = RunTool({"test", dir.File("d.mf")});
@@ -188,7 +189,7 @@ TEST(ArchiveTool, DamagedMembersLeaveNoFileAndReportTheArchiveText) {
     WriteBytes(dir.File("not.mf"), {'P', 'K', 3, 4, 0, 0, 0, 0});
     r = RunTool({"list", dir.File("not.mf")});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_NE(r.err.find("File is not an archive file."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("not.mf: File is not an archive file."), std::string::npos) << r.err;
 
     r = RunTool({"list", dir.File("missing.mf")});
     EXPECT_EQ(r.code, kExitFailure);

@@ -78,10 +78,30 @@ private:
     std::string m_verb;
 };
 
+// What a failure without a file name of its own is about: the archive, and the member
+// being read when there is one.
+struct FailureSubject {
+    std::string archive;
+    std::string member;
+};
+FailureSubject g_subject;
+
 int ReportCurrentException(ArchiveToolIo& io) {
     ExceptionDescription d = DescribeCurrentException();
-    io.err << "mfarc: " << FormatExceptionLine(d) << "\n";
+    std::string prefix;
+    if (d.fileName.empty() && !g_subject.archive.empty()) {
+        prefix = g_subject.archive + ": ";
+        if (!g_subject.member.empty())
+            prefix += g_subject.member + ": ";
+    }
+    io.err << "mfarc: " << prefix << FormatExceptionLine(d) << "\n";
     return kExitFailure;
+}
+
+// Opens an archive for reading and names it as the subject of failures.
+void OpenArchiveFor(CMultiFile& archive, const std::string& path) {
+    g_subject = FailureSubject{path, {}};
+    archive.OpenArchive(path);
 }
 
 std::int32_t ParseMethod(const std::string& text) {
@@ -203,7 +223,7 @@ std::string SingleArchiveArgument(const std::vector<std::string>& args) {
 int List(const std::vector<std::string>& args, ArchiveToolIo& io) {
     std::string path = SingleArchiveArgument(args);
     CMultiFile archive;
-    archive.OpenArchive(path);
+    OpenArchiveFor(archive, path);
     auto entry = archive.CreateEntry();
     io.out << "method   expanded compressed   dest attr modified (UTC)       name\n";
     int members = 0;
@@ -281,11 +301,12 @@ int Test(const std::vector<std::string>& args, ArchiveToolIo& io) {
     std::string path = SingleArchiveArgument(args);
     ProgressLine progress(io);
     CToolArchive archive(progress, "testing");
-    archive.OpenArchive(path);
+    OpenArchiveFor(archive, path);
     auto entry = archive.CreateEntry();
     fs::path scratch = fs::temp_directory_path();
     int members = 0;
     while (archive.ReadNextEntry(*entry, 0) != 0) {
+        g_subject.member = entry->Header().GetName();
         ExtractMember(archive, *entry, scratch, nullptr);
         progress.Clear();
         io.out << "ok " << entry->Header().GetName() << "\n";
@@ -324,7 +345,7 @@ int Extract(const std::vector<std::string>& args, ArchiveToolIo& io) {
 
     ProgressLine progress(io);
     CToolArchive archive(progress, "extracting");
-    archive.OpenArchive(archivePath);
+    OpenArchiveFor(archive, archivePath);
     auto entry = archive.CreateEntry();
     int result = kExitOk;
     while (archive.ReadNextEntry(*entry, 0) != 0) {
@@ -348,6 +369,7 @@ int Extract(const std::vector<std::string>& args, ArchiveToolIo& io) {
         if (ec)
             throw CFileException(CFileException::kBadPath, ec.value(), dir.string());
         fs::path target = dir / name;
+        g_subject.member = stored;
         ExtractMember(archive, *entry, dir, &target);
         progress.Clear();
         io.out << "extracted " << target.string() << "\n";
@@ -427,6 +449,7 @@ int RunArchiveTool(const std::vector<std::string>& rawArgs, ArchiveToolIo& io) {
         } else
             args.push_back(a);
     }
+    g_subject = FailureSubject();
     try {
         if (args.empty())
             throw UsageError{"no command given"};
