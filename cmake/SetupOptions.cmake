@@ -11,6 +11,14 @@ if(SETUP_SANITIZE)
     target_link_options(setup_options INTERFACE ${sanitize_flags})
 endif()
 
+if(SETUP_FUZZ)
+    # The fuzz preset builds everything with the fuzzer's coverage instrumentation and the
+    # sanitizers, so the fuzz targets see inside the libraries and every program still links.
+    target_compile_options(setup_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                   -fno-sanitize-recover=all)
+    target_link_options(setup_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 if(WIN32)
     # 8-bit (ANSI) Windows API throughout; no mingw DLLs needed beside the programs.
     target_compile_definitions(setup_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX

@@ -1,5 +1,6 @@
 #include "archive/LzhCodec.h"
 
+#include "archive/CodecErrors.h"
 #include "archive/CodecStreams.h"
 
 CLzhCodec::CLzhCodec() = default;
@@ -12,21 +13,25 @@ void CLzhCodec::Abort() {
 void CLzhCodec::DoExpand(std::uint32_t compressedSize, std::uint32_t expandedSize) {
     m_stop = 0;
     m_codedRead = 0;
-    CCodecSource source(*this);
-    CCodecSink sink(*this);
-    CLzhDecoder decoder;
-    try {
-        decoder.Expand(source, sink, compressedSize, expandedSize, &m_stop);
-    } catch (...) {
+    RunWithMemoryException([&] {
+        CCodecSource source(*this);
+        CCodecSink sink(*this);
+        CLzhDecoder decoder;
+        try {
+            decoder.Expand(source, sink, compressedSize, expandedSize, &m_stop);
+        } catch (...) {
+            m_codedRead = decoder.GetCodedBytesRead();
+            throw;
+        }
         m_codedRead = decoder.GetCodedBytesRead();
-        throw;
-    }
-    m_codedRead = decoder.GetCodedBytesRead();
+    });
 }
 
 void CLzhCodec::DoCompress() {
-    CCodecSource source(*this);
-    CCodecSink sink(*this);
-    CLzhEncoder encoder;
-    encoder.Compress(source, sink);
+    RunWithMemoryException([&] {
+        CCodecSource source(*this);
+        CCodecSink sink(*this);
+        CLzhEncoder encoder;
+        encoder.Compress(source, sink);
+    });
 }

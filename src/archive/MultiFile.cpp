@@ -162,6 +162,7 @@ std::int64_t CMultiFile::OpenArchive(const std::string& path) {
     ReadArchiveHeader();
     m_firstEntryOffset = GetPosition();
     m_memberEnd = GetCount(dirRead);
+    m_memberEndOffset = m_firstEntryOffset;
     m_memberContinued = false;
     m_onFirstVolume = true;
     return m_firstEntryOffset;
@@ -195,7 +196,10 @@ void CMultiFile::SkipToMemberEnd() {
 int CMultiFile::ReadNextEntry(CMultiFileEntry& entry, int seek) {
     if (entry.GetNextHeaderOffset() == 0)
         entry.SetNextHeaderOffset(m_firstEntryOffset);
-    if (seek != 0 && m_onFirstVolume) {
+    // Seeking is only needed (and only possible) to go somewhere other than the end of the
+    // member just read, and only on the first volume: the counts of a later volume do not
+    // include header bytes, so an offset cannot be turned into a position there.
+    if (seek != 0 && m_onFirstVolume && entry.GetNextHeaderOffset() != m_memberEndOffset) {
         Seek(entry.GetNextHeaderOffset(), SeekFrom::begin);
         m_memberEnd = GetCount(dirRead);
     } else {
@@ -210,6 +214,7 @@ int CMultiFile::ReadNextEntry(CMultiFileEntry& entry, int seek) {
                               static_cast<std::int64_t>(EntryHeader::kSize) +
                               header.compressedSize);
     m_memberEnd = GetCount(dirRead) + header.compressedSize;
+    m_memberEndOffset = entry.GetNextHeaderOffset();
     m_memberContinued = header.continued != 0;
     return 1;
 }

@@ -110,8 +110,8 @@ public:
     // the end of the archive. Whatever is left of the previous member's coded data (not
     // needed by its codec, or the member was not extracted) is passed over first, across
     // volumes when that member is continued; a truncated remainder raises CFileException
-    // (14). With seek nonzero on the first volume the archive is positioned at the entry's
-    // next-header offset instead.
+    // (14). With seek nonzero, on the first volume, an entry whose next-header offset points
+    // elsewhere (e.g. a fresh entry, to read again from the first member) is sought to.
     int ReadNextEntry(CMultiFileEntry& entry, int seek = 0);
 
     // Expands the member whose header entry holds into entry's output path and verifies
@@ -154,6 +154,8 @@ private:
     // Read count at which the last member read's coded data ends, and whether that member
     // continues on the next volume (used by OnVolumeEnd while passing over it).
     std::int64_t m_memberEnd = 0;
+    // The same end as a logical offset (the entries' next-header offset).
+    std::int64_t m_memberEndOffset = 0;
     bool m_memberContinued = false;
     bool m_continuing = false;
     bool m_onFirstVolume = true;

@@ -33,7 +33,9 @@ void StoredCompress(CByteSource& source, CByteSink& sink, std::uint8_t* buffer,
     }
 }
 
-CStoredCodec::CStoredCodec() : m_buffer(new std::uint8_t[kBufferSize]) {}
+CStoredCodec::CStoredCodec() {
+    RunWithMemoryException([this] { m_buffer.reset(new std::uint8_t[kBufferSize]); });
+}
 
 void CStoredCodec::DoExpand(std::uint32_t compressedSize, std::uint32_t /*expandedSize*/) {
     CCodecSource source(*this);

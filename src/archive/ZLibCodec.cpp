@@ -1,5 +1,6 @@
 #include "archive/ZLibCodec.h"
 
+#include "archive/CodecErrors.h"
 #include "archive/CodecStreams.h"
 #include "errors/Exceptions.h"
 
@@ -142,13 +143,17 @@ CZLibCodec::CZLibCodec() = default;
 CZLibCodec::~CZLibCodec() = default;
 
 void CZLibCodec::DoExpand(std::uint32_t compressedSize, std::uint32_t expandedSize) {
-    CCodecSource source(*this);
-    CCodecSink sink(*this);
-    ZLibExpand(source, sink, compressedSize, expandedSize);
+    RunWithMemoryException([&] {
+        CCodecSource source(*this);
+        CCodecSink sink(*this);
+        ZLibExpand(source, sink, compressedSize, expandedSize);
+    });
 }
 
 void CZLibCodec::DoCompress() {
-    CCodecSource source(*this);
-    CCodecSink sink(*this);
-    ZLibCompress(source, sink);
+    RunWithMemoryException([&] {
+        CCodecSource source(*this);
+        CCodecSink sink(*this);
+        ZLibCompress(source, sink);
+    });
 }

@@ -8,6 +8,8 @@
 #include "resources/StringTable.h"
 #include "resources/resource.h"
 
+static_assert(kErrorDialogTemplate == IDD_ERROR, "the error dialog's template id");
+
 namespace {
 
 // Room for the formatted message, terminator included.
@@ -125,8 +127,8 @@ void CExpandDialog::ToggleMore() {
     SetItemText(IDC_MORE, text);
 }
 
-CErrorDialog::CErrorDialog(int messageId, HWND parent)
-    : CExpandDialog(IDD_ERROR, parent), m_messageId(messageId),
+CErrorDialog::CErrorDialog(int messageId, HWND parent, int templateId)
+    : CExpandDialog(templateId, parent), m_messageId(messageId),
       m_background(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE))) {
     CWindowDc screen(nullptr);
     const int height = -::MulDiv(8, ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
@@ -188,15 +190,26 @@ std::string FormatErrorCode(int messageId, const CXException& e) {
 }
 
 INT_PTR ShowErrorDialog(int messageId, const std::string& message, const CException& e,
-                        bool twoButtons, int iconId) {
+                        bool twoButtons, int iconId, int templateId) {
     // A family member is shown as it is; anything else through its converted form, which
     // lives only as long as the report.
     const std::unique_ptr<CXException> reported = ToXException(e);
-    CErrorDialog dialog(messageId, ReportOwner());
+    CErrorDialog dialog(messageId, ReportOwner(), templateId);
     dialog.SetTexts(message, reported->LoadMessage(), FormatErrorCode(messageId, *reported));
     dialog.SetTwoButtons(twoButtons);
     dialog.SetIconId(iconId);
-    return dialog.DoModal();
+    const INT_PTR result = dialog.DoModal();
+    if (result != -1) {
+        return result;
+    }
+    // The dialog cannot be made (resources damaged or exhausted): the report must still
+    // reach the user, as a plain message box with the same texts and choices.
+    const ErrorMessage texts = reported->LoadMessage();
+    const std::string text =
+        message + "\n\n" + texts.shortText + "\n\n" + FormatErrorCode(messageId, *reported);
+    const int answer = ::MessageBoxA(ReportOwner(), text.c_str(), "Warning",
+                                     (twoButtons ? MB_OKCANCEL : MB_OK) | MB_ICONEXCLAMATION);
+    return answer == IDOK ? IDOK : IDCANCEL;
 }
 
 std::string FormatReportMessage(int messageId, ...) {

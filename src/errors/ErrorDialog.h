@@ -22,6 +22,8 @@
 
 // The system's exclamation icon (LoadIcon with no instance).
 inline constexpr int kErrorIconId = 32515;
+// The dialog template of the error dialog.
+inline constexpr int kErrorDialogTemplate = 1544;
 
 // A dialog with a lower part that folds away: folded, the dialog ends at the lower right
 // corner of the invisible control 123, and every control outside that area is disabled so
@@ -48,7 +50,8 @@ private:
 
 class CErrorDialog : public CExpandDialog {
 public:
-    CErrorDialog(int messageId, HWND parent);
+    // templateId: the error dialog's template (other ids only for tests).
+    CErrorDialog(int messageId, HWND parent, int templateId = kErrorDialogTemplate);
 
     // The texts; set before DoModal.
     void SetTexts(const std::string& message, const ErrorMessage& texts,
@@ -79,9 +82,12 @@ std::string FormatErrorCode(int messageId, const CXException& e);
 
 // Shows the dialog for `e` (converted for the report when it is not of the CXException
 // family; the caller keeps its exception) with `message` as the first line. Returns IDOK or
-// IDCANCEL (IDCANCEL also for Escape and the close box; -1 when the dialog cannot be made).
+// IDCANCEL (IDCANCEL also for Escape and the close box). When the dialog cannot be made,
+// the same texts are shown in a plain message box with OK (and Cancel for two buttons).
+// templateId is for tests that need a template that cannot be made.
 INT_PTR ShowErrorDialog(int messageId, const std::string& message, const CException& e,
-                        bool twoButtons, int iconId = kErrorIconId);
+                        bool twoButtons, int iconId = kErrorIconId,
+                        int templateId = kErrorDialogTemplate);
 
 // Loads string `messageId` and formats it printf-style with the arguments that follow (at
 // most 503 characters; longer texts are cut, never overrun).

@@ -1,6 +1,7 @@
 // The three codecs through CCodec over real counted files, and the stored and zlib engines'
 // results and error paths.
 #include "archive/Checksum.h"
+#include "archive/CodecErrors.h"
 #include "archive/LzhCodec.h"
 #include "archive/StoredCodec.h"
 #include "archive/VolumeFile.h"
@@ -318,6 +319,15 @@ TEST(ZLibCodec, CheckZLibMapsEveryResult) {
             EXPECT_EQ(e.GetCause(), c.cause) << c.result;
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Codec, AllocationFailuresBecomeTheMemoryException) {
+    EXPECT_THROW(RunWithMemoryException([] { throw std::bad_alloc(); }), CMemoryException);
+    EXPECT_THROW(RunWithMemoryException([] { throw CZLibException(3); }), CZLibException);
 }
 
 } // namespace

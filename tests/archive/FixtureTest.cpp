@@ -17,6 +17,7 @@ std::string Fixture(const std::string& name) {
 struct Outcome {
     std::string thrownClass = "(nothing)";
     int cause = -1;
+    std::string text;
     int members = 0;
 };
 
@@ -35,7 +36,9 @@ Outcome ExtractFixture(const std::string& name) {
         }
     } catch (const CException& e) {
         o.thrownClass = e.GetRuntimeClassName();
-        o.cause = DescribeException(e).cause;
+        ExceptionDescription d = DescribeException(e);
+        o.cause = d.cause;
+        o.text = d.message.shortText;
     }
     return o;
 }
@@ -45,25 +48,28 @@ TEST(HostileArchives, EachEndsInItsException) {
         const char* file;
         const char* thrownClass;
         int cause;
+        const char* text;
     } rows[] = {
-        {"truncated_header.mf", "CFileException", 14},
-        {"bad_magic.mf", "CMultiFileException", 2},
-        {"missing_entry_header.mf", "CMultiFileException", 3},
-        {"bad_method.mf", "CMultiFileException", 1},
-        {"checksum_mismatch.mf", "CMultiFileException", 5},
-        {"truncated_member.mf", "CFileException", 14},
-        {"truncated_entry_header.mf", "(nothing)", -1},
-        {"absurd_sizes.mf", "CFileException", 14},
-        {"absurd_sizes_zlib.mf", "CZLibException", 4},
-        {"zlib_damaged.mf", "CZLibException", 3},
-        {"lh5_bad_table.mf", "CMultiFileException", 4},
-        {"continued_no_next_volume.mf1", "CFileException", 14},
-        {"hostile_names.mf", "(nothing)", -1},
+        {"truncated_header.mf", "CFileException", 14, "End of file."},
+        {"bad_magic.mf", "CMultiFileException", 2, "File is not an archive file."},
+        {"missing_entry_header.mf", "CMultiFileException", 3,
+         "Archive file damaged (missing entry header)."},
+        {"bad_method.mf", "CMultiFileException", 1, "Unknown compression method."},
+        {"checksum_mismatch.mf", "CMultiFileException", 5, "Archive file damaged (CRC Mismatch)"},
+        {"truncated_member.mf", "CFileException", 14, "End of file."},
+        {"truncated_entry_header.mf", "(nothing)", -1, ""},
+        {"absurd_sizes.mf", "CFileException", 14, "End of file."},
+        {"absurd_sizes_zlib.mf", "CZLibException", 4, "Archive file damaged (buffer error)."},
+        {"zlib_damaged.mf", "CZLibException", 3, "Archive file damaged (data error)."},
+        {"lh5_bad_table.mf", "CMultiFileException", 4, "Archive file damaged (corrupt table)."},
+        {"continued_no_next_volume.mf1", "CFileException", 14, "End of file."},
+        {"hostile_names.mf", "(nothing)", -1, ""},
     };
     for (const Row& row : rows) {
         Outcome o = ExtractFixture(row.file);
         EXPECT_EQ(o.thrownClass, row.thrownClass) << row.file;
         EXPECT_EQ(o.cause, row.cause) << row.file;
+        EXPECT_EQ(o.text, row.text) << row.file;
     }
     EXPECT_EQ(ExtractFixture("truncated_entry_header.mf").members, 1);
     EXPECT_EQ(ExtractFixture("hostile_names.mf").members, 4);

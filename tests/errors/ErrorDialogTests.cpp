@@ -296,6 +296,54 @@ TEST_F(ErrorDialogTest, CodeFontIconAndColours) {
     EXPECT_EQ(0, report.Result());
 }
 
+// Finds a visible message box of this process (a dialog without a template id).
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    char name[16] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    if (process == ::GetCurrentProcessId() && std::string(name) == "#32770" &&
+        gui::TemplateIdOf(window) == 0 && ::IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindMessageBox() {
+    HWND found = nullptr;
+    ::EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_F(ErrorDialogTest, ReportStillReachesTheUserWhenTheDialogCannotBeMade) {
+    struct Case {
+        bool twoButtons;
+        int button;
+        INT_PTR expected;
+    };
+    for (const Case& c :
+         {Case{true, IDOK, IDOK}, Case{true, IDCANCEL, IDCANCEL}, Case{false, IDOK, IDOK}}) {
+        CReport report([&c] {
+            return ShowErrorDialog(17, "Cannot install files from 'B.MFA':",
+                                   CMultiFileException(CMultiFileException::kChecksumMismatch),
+                                   c.twoButtons, kErrorIconId, 12345);
+        });
+        HWND box = nullptr;
+        ASSERT_TRUE(gui::WaitUntil([&] { return (box = FindMessageBox()) != nullptr; }, kTimeout));
+        std::string texts;
+        for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            texts += gui::WindowText(child) + "|";
+        }
+        EXPECT_NE(std::string::npos, texts.find("Cannot install files from 'B.MFA':")) << texts;
+        EXPECT_NE(std::string::npos, texts.find("17.5 (CMultiFileException)")) << texts;
+        EXPECT_EQ(c.twoButtons, ::GetDlgItem(box, IDCANCEL) != nullptr);
+        ASSERT_TRUE(gui::PressButton(box, c.button));
+        EXPECT_EQ(c.expected, report.Result());
+    }
+}
+
 TEST(ErrorCodeLine, FormatsMessageCauseAndClass) {
     struct Case {
         int messageId;

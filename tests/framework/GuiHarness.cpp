@@ -23,7 +23,12 @@ BOOL CALLBACK CollectDialogs(HWND window, LPARAM param) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
     if (owner == state->processId && TemplateIdOf(window) != 0) {
-        state->windows.push_back(window);
+        // No exception may cross the system's enumeration.
+        try {
+            state->windows.push_back(window);
+        } catch (...) {
+            return FALSE;
+        }
     }
     return TRUE;
 }

@@ -3,6 +3,7 @@
 
 #include "ArchiveBuilder.h"
 #include "TempDir.h"
+#include "support/FilePath.h"
 
 #include <gtest/gtest.h>
 
@@ -163,6 +164,35 @@ TEST(ArchiveTool, HostileNamesAreRefusedAndNothingEscapes) {
     EXPECT_EQ(FilesIn(out), (std::vector<std::string>{"abs.txt", "escape.txt"}));
     EXPECT_EQ(FilesIn(dir.Path() / "deep"), (std::vector<std::string>{"out"}));
     EXPECT_NE(r.out.find("skipped (not installed) skip.me"), std::string::npos);
+}
+
+TEST(ArchiveTool, ReadOnlyMemberCanBeExtractedAgainOverItself) {
+    TempDir dir;
+    RawMember ro;
+    ro.name = "locked.dat";
+    ro.data = Pattern(64);
+    ro.attributes = 0x21;
+    WriteBytes(dir.File("ro.mf"), BuildArchive({ro}));
+    fs::path out = dir.Path() / "out";
+    for (int round = 0; round < 2; ++round) {
+        ToolResult r = RunTool({"extract", "-C", out.string(), dir.File("ro.mf")});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+    }
+    EXPECT_EQ(FilesIn(out), std::vector<std::string>{"locked.dat"});
+    EXPECT_EQ(ReadBytes((out / "locked.dat").string()), ro.data);
+    CFileStatusInfo writable;
+    writable.attributes = 0x20;
+    CFilePath((out / "locked.dat").string()).ApplyFileStatus(writable);
+}
+
+TEST(ArchiveTool, HostileNamesFixture) {
+    TempDir dir;
+    std::string fixture = std::string(SETUP_TEST_DATA_DIR) + "/archives/hostile_names.mf";
+    ToolResult r = RunTool({"extract", "-C", dir.File("x"), fixture});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(FilesIn(dir.Path() / "x"), std::vector<std::string>{"escape.txt"});
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"x"});
+    EXPECT_NE(r.err.find("control character"), std::string::npos) << r.err;
 }
 
 TEST(ArchiveTool, DamagedMembersLeaveNoFileAndReportTheArchiveText) {

@@ -7,6 +7,7 @@
 #include "errors/Exceptions.h"
 #include "support/FilePath.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -242,58 +243,83 @@ int List(const std::vector<std::string>& args, ArchiveToolIo& io) {
     return kExitOk;
 }
 
+// dir joined with a file name. Paths stay byte strings in the ANSI code page throughout, as
+// the C runtime's file functions take them.
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty())
+        return name;
+    char last = dir.back();
+#ifdef _WIN32
+    if (last == '\\' || last == '/' || last == ':')
+        return dir + name;
+    return dir + "\\" + name;
+#else
+    if (last == '/')
+        return dir + name;
+    return dir + "/" + name;
+#endif
+}
+
+bool FileExists(const std::string& path) {
+    std::FILE* probe = std::fopen(path.c_str(), "rb");
+    if (probe == nullptr)
+        return false;
+    std::fclose(probe);
+    return true;
+}
+
+// Removes a file, clearing its read-only attribute first (Windows refuses to remove a
+// read-only file). Returns true when the file is gone.
+bool RemoveFile(const std::string& path) {
+    if (std::remove(path.c_str()) == 0)
+        return true;
+    CFileStatusInfo writable;
+    writable.attributes = 0x20;
+    try {
+        CFilePath(path).ApplyFileStatus(writable);
+    } catch (const CException&) {
+        return false;
+    }
+    return std::remove(path.c_str()) == 0;
+}
+
 // A name for a temporary file in dir that does not exist yet.
-std::string TemporaryName(const fs::path& dir) {
+std::string TemporaryName(const std::string& dir) {
     static std::mt19937 random{std::random_device{}()};
     for (;;) {
         char name[32];
         std::snprintf(name, sizeof name, "~mf%08x.tmp", static_cast<unsigned>(random()));
-        fs::path candidate = dir / name;
-        std::error_code ec;
-        if (!fs::exists(candidate, ec))
-            return candidate.string();
+        std::string candidate = JoinPath(dir, name);
+        if (!FileExists(candidate))
+            return candidate;
     }
 }
 
 // Expands the current member into a temporary file in dir; on success the file is moved to
 // finalPath (when given) or removed. A member that fails leaves nothing behind.
-void ExtractMember(CMultiFile& archive, CMultiFileEntry& entry, const fs::path& dir,
-                   const fs::path* finalPath) {
+void ExtractMember(CMultiFile& archive, CMultiFileEntry& entry, const std::string& dir,
+                   const std::string* finalPath) {
     std::string temp = TemporaryName(dir);
     entry.SetOutputPath(temp);
     try {
         archive.Extract(entry);
     } catch (...) {
         entry.Close();
-        CFileStatusInfo writable;
-        std::error_code ec;
-        if (fs::exists(temp, ec)) {
-            // A read-only member cannot be removed on Windows until it is writable again.
-            writable.attributes = 0x20;
-            try {
-                CFilePath(temp).ApplyFileStatus(writable);
-            } catch (const CException&) {
-            }
-            fs::remove(temp, ec);
-        }
+        RemoveFile(temp);
         throw;
     }
-    std::error_code ec;
     if (finalPath == nullptr) {
-        fs::remove(temp, ec);
+        RemoveFile(temp);
         return;
     }
-    fs::rename(temp, *finalPath, ec);
-    if (ec) {
+    if (std::rename(temp.c_str(), finalPath->c_str()) != 0) {
         // Windows does not replace an existing file by renaming.
-        std::error_code ignored;
-        fs::remove(*finalPath, ignored);
-        fs::rename(temp, *finalPath, ec);
-    }
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        throw CFileException(CFileException::kAccessDenied, ec.value(), finalPath->string());
+        RemoveFile(*finalPath);
+        if (std::rename(temp.c_str(), finalPath->c_str()) != 0) {
+            int err = errno;
+            RemoveFile(temp);
+            throw FileExceptionFromErrno(err, *finalPath);
+        }
     }
 }
 
@@ -303,7 +329,7 @@ int Test(const std::vector<std::string>& args, ArchiveToolIo& io) {
     CToolArchive archive(progress, "testing");
     OpenArchiveFor(archive, path);
     auto entry = archive.CreateEntry();
-    fs::path scratch = fs::temp_directory_path();
+    std::string scratch = fs::temp_directory_path().string();
     int members = 0;
     while (archive.ReadNextEntry(*entry, 0) != 0) {
         g_subject.member = entry->Header().GetName();
@@ -317,8 +343,8 @@ int Test(const std::vector<std::string>& args, ArchiveToolIo& io) {
 }
 
 int Extract(const std::vector<std::string>& args, ArchiveToolIo& io) {
-    fs::path baseDir = ".";
-    std::map<int, fs::path> destinations;
+    std::string baseDir = ".";
+    std::map<int, std::string> destinations;
     bool all = false;
     std::string archivePath;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -363,16 +389,16 @@ int Extract(const std::vector<std::string>& args, ArchiveToolIo& io) {
             continue;
         }
         auto mapped = destinations.find(h.destinationId);
-        fs::path dir = mapped != destinations.end() ? mapped->second : baseDir;
+        std::string dir = mapped != destinations.end() ? mapped->second : baseDir;
         std::error_code ec;
         fs::create_directories(dir, ec);
         if (ec)
-            throw CFileException(CFileException::kBadPath, ec.value(), dir.string());
-        fs::path target = dir / name;
+            throw CFileException(CFileException::kBadPath, ec.value(), dir);
+        std::string target = JoinPath(dir, name);
         g_subject.member = stored;
         ExtractMember(archive, *entry, dir, &target);
         progress.Clear();
-        io.out << "extracted " << target.string() << "\n";
+        io.out << "extracted " << target << "\n";
     }
     return result;
 }
