@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "wizard/Gradient.h"
 #include "wizard/PageDriver.h"
 #include "wizard/PageTable.h"
 #include "wizard/SubstituteText.h"
@@ -329,6 +330,28 @@ TEST(SubstituteText, EmptyPlaceholderIsIgnored) {
     std::string text = "abc";
     SubstituteText(text, {{"", "X"}, {"b", "B"}});
     EXPECT_EQ(text, "aBc");
+}
+
+} // namespace
+
+namespace {
+
+TEST(Gradient, RunsFromBlueToBlackWithIntegerSteps) {
+    // Division truncates towards zero, so the last row keeps a trace of blue.
+    struct Row {
+        int i, n, blue;
+    } rows[] = {{0, 768, 255}, {767, 768, 1}, {384, 768, 128}, {1, 3, 170},
+                {2, 3, 85},    {0, 1, 255},   {5, 0, 255},     {99, 100, 3}};
+    for (const Row& row : rows) {
+        GradientColour colour = GradientStep(row.i, row.n);
+        EXPECT_EQ(colour.red, 0);
+        EXPECT_EQ(colour.green, 0);
+        EXPECT_EQ(colour.blue, row.blue) << row.i << "/" << row.n;
+    }
+    GradientColour mixed = GradientStep(1, 4, {100, 0, 40}, {0, 200, 0});
+    EXPECT_EQ(mixed.red, 75);
+    EXPECT_EQ(mixed.green, 50);
+    EXPECT_EQ(mixed.blue, 30);
 }
 
 } // namespace

@@ -1,0 +1,100 @@
+// SetupApp: the program object. One instance per process (made in SetupMain.cpp).
+//
+// It owns everything that lives for the whole run: the collections loaded from the install
+// profile, the three paths of the run (profile, source directory, install log), the titles
+// read from the profile's "general" section and the flags set by the command line. Start-up
+// decides the run mode, reads the titles, shows the optional splash picture and starts the
+// wizard; shutdown frees the collections, tells the thread named by /T and, after a removal,
+// starts the removal helper.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/RunSettings.h"
+#include "framework/Application.h"
+#include "support/FilePath.h"
+
+struct ProfileCollections;
+class CSystemFolders;
+class CMainWnd;
+
+class SetupApp : public CApplication {
+public:
+    SetupApp();
+    ~SetupApp() override;
+
+    // The steps of start-up; always true (the framework ends the run by itself when no main
+    // window exists afterwards).
+    bool InitInstance() override;
+    // Frees the collections, notifies the /T thread, starts the removal helper after a
+    // removal; returns the exit code of the quit message.
+    int ExitInstance() override;
+    // Reports the exception with "Setup cannot continue" (string 9); the message counts as
+    // handled with result 0.
+    LRESULT ProcessWndProcException(std::exception_ptr error, const MSG& message) override;
+
+    // Creates the background window and opens the first page (102; in removal mode the
+    // install log becomes the profile and the first page is 1545). When the window cannot
+    // be created the failure is reported and the run ends.
+    void StartWizard();
+
+    // Flags of the run.
+    bool IsRemovalMode() const { return m_options.removal; }
+    bool IsUnattended() const { return m_options.unattended; }
+    bool IgnoresConditions() const { return m_options.ignoreConditions; }
+    bool IsAborted() const { return m_aborted; }
+    // Set once by any step that gives up; never cleared.
+    void SetAbort() { m_aborted = true; }
+    bool GetWriteLog() const { return m_writeLog; }
+    DWORD GetNotifyThread() const { return m_options.notifyThread; }
+
+    // Texts of the profile's "general" section.
+    const std::string& GetAppTitle() const { return m_general.appTitle; }
+    const std::string& GetSetupTitle() const { return m_general.appSetup; }
+    const std::string& GetMainCaption() const { return m_mainCaption; }
+    const std::string& GetProgramGroup() const { return m_programGroup; }
+    void SetProgramGroup(const std::string& group) { m_programGroup = group; }
+    const std::string& GetDisplayName() const { return m_general.displayName; }
+    const std::string& GetPrimaryFileName() const { return m_general.primaryNameExtension; }
+    const CFilePath& GetSplashPath() const { return m_general.splashPath; }
+
+    // Paths of the run (valid from start-up to shutdown).
+    const CFilePath& GetProfilePath() const { return m_paths->profile; }
+    const CFilePath& GetSourceDirectory() const { return m_paths->sourceDir; }
+    void SetSourceDirectory(const CFilePath& directory) { m_paths->sourceDir = directory; }
+    const CFilePath& GetInstallLogPath() const { return m_paths->installLog; }
+    // This program's full path.
+    const CFilePath& GetProgramPath() const { return m_programPath; }
+
+    ProfileCollections& GetCollections() { return *m_collections; }
+
+    // The background window's palette, or nullptr.
+    HPALETTE GetMainPalette() const;
+
+private:
+    void SetUpThreeDControls();
+    void ReleaseThreeDControls();
+    void ShowSplashOrStart();
+
+    std::string m_mainCaption;
+    std::string m_programGroup;
+    HMODULE m_threeDControls = nullptr;
+
+    std::unique_ptr<CSystemFolders> m_systemFolders;
+    std::unique_ptr<ProfileCollections> m_collections;
+    std::unique_ptr<CRunPaths> m_paths;
+    CFilePath m_programPath;
+    CRunOptions m_options;
+    CGeneralSettings m_general;
+
+    bool m_writeLog = false;
+    bool m_aborted = false;
+
+    std::unique_ptr<CMainWnd> m_mainWnd;
+};
+
+// The program object (the one CApplication of the process, which is a SetupApp).
+SetupApp& GetSetupApp();

@@ -1,0 +1,50 @@
+// The pages of the table that have behaviour of their own in this layer: the Reading page,
+// the install-conditions page and the removal confirmation page. The other pages are plain
+// CSetupPage or CTextPage objects made by CreatePage until their own classes exist.
+#pragma once
+
+#include "wizard/SetupPage.h"
+
+// A page whose work step belongs to the engine (copying 108, registering 1549, removing
+// 1546, unregistering 1550). Until the engine provides it, the step passes straight on to the
+// next page, so the whole sequence runs.
+class CPassOnPage : public CSetupPage {
+public:
+    using CSetupPage::CSetupPage;
+    int DoWork() override { return GetNextPageId(); }
+};
+
+// Page 114: loads the profile's record sections into the program object's collections,
+// processing window messages between two sections. In removal mode the profile path names
+// the install log by now, so the same loaders read it back.
+class CReadingPage : public CSetupPage {
+public:
+    using CSetupPage::CSetupPage;
+    // Throws what the loaders throw (CInstallProfileException for a profile without
+    // destinations); stops with CUserException when a Cancel is confirmed meanwhile.
+    int DoWork() override;
+};
+
+// Page 1537: lists requirements the computer does not meet. The check always passes, so the
+// page is never shown and the driver goes on with the folder page.
+class CInstallConditionsPage : public CSetupPage {
+public:
+    using CSetupPage::CSetupPage;
+    virtual int RequirementsMet();
+    int ShouldShow() override;
+
+protected:
+    // When shown, Continue leads to the folder page with option I, else to page 116.
+    void OnOK() override;
+};
+
+// Page 1545: asks whether to remove the application. It has no work step, so it waits for
+// Continue or Cancel even in unattended mode; it therefore stays visible in that mode too.
+class CRemoveConfirmPage : public CTextPage {
+public:
+    using CTextPage::CTextPage;
+
+protected:
+    bool HasPageHandlers() const override { return false; }
+    bool HidesWhenUnattended() const override { return false; }
+};

@@ -1,0 +1,192 @@
+#include "wizard/SetupPage.h"
+
+#include "app/SetupApp.h"
+#include "errors/ErrorDialog.h"
+#include "errors/Exceptions.h"
+#include "resources/StringTable.h"
+#include "wizard/PageTable.h"
+#include "wizard/SubstituteText.h"
+#include "wizard/Wizard.h"
+
+namespace {
+
+// The Back button of a page (no template of this program has one).
+constexpr int kBackButton = 1027;
+// String-table ids: the cancel question and the report of a failed work step.
+constexpr unsigned kCancelQuestionString = 5;
+constexpr int kCannotContinueString = 9;
+
+HWND MainWindowOrNull() {
+    CApplication* app = CApplication::Get();
+    return app != nullptr ? app->GetMainWindow() : nullptr;
+}
+
+} // namespace
+
+CSetupPage::CSetupPage(int pageId, int nextPageId)
+    : CDialogBox(pageId, MainWindowOrNull()), m_pageId(pageId), m_nextPageId(nextPageId) {}
+
+CSetupPage::~CSetupPage() {
+    GetPageDriver().PageClosed(this);
+}
+
+void CSetupPage::CenterPage() {
+    CenterWindow(nullptr);
+}
+
+int CSetupPage::DoWork() {
+    return kStayOnPage;
+}
+
+int CSetupPage::ConfirmCancel() {
+    SetupApp& app = GetSetupApp();
+    std::string question = LoadStringId(kCancelQuestionString);
+    SubstituteText(question, MakeTitlePairs(app.GetAppTitle(), app.GetSetupTitle()));
+    int answer = ::MessageBoxA(GetHandle(), question.c_str(), app.GetSetupTitle().c_str(),
+                               MB_YESNO | MB_ICONQUESTION);
+    return answer == IDYES ? 1 : 0;
+}
+
+int CSetupPage::ShouldShow() {
+    return 1;
+}
+
+void CSetupPage::OpenPage() {
+    if (!Create()) {
+        throw CResourceException();
+    }
+    ::UpdateWindow(GetHandle());
+}
+
+void CSetupPage::ClosePage() {
+    DestroyWindow();
+}
+
+void CSetupPage::DiscardPage() {
+    // Only for pages whose window was never created (or failed to be).
+    delete this;
+}
+
+void CSetupPage::PostNcDestroy() {
+    delete this;
+}
+
+void CSetupPage::SubstituteControlText(int controlId) {
+    SetupApp& app = GetSetupApp();
+    std::string text = GetItemText(controlId);
+    SubstituteText(text, MakeTitlePairs(app.GetAppTitle(), app.GetSetupTitle()));
+    SetItemText(controlId, text);
+}
+
+BOOL CSetupPage::OnInitDialog() {
+    CDialogBox::OnInitDialog();
+    SetupApp& app = GetSetupApp();
+    std::string title = GetTitle();
+    SubstituteText(title, {{kAppSetupPlaceholder, app.GetSetupTitle()}});
+    SetTitle(title);
+    CenterPage();
+    if (app.IsUnattended() && HidesWhenUnattended()) {
+        ::MoveWindow(GetHandle(), 0, 0, 0, 0, TRUE);
+    }
+    ::ShowWindow(GetHandle(), SW_SHOW);
+    ::PostMessageA(GetHandle(), kWorkMessage, 0, 0);
+    return TRUE;
+}
+
+void CSetupPage::OnOK() {
+    GoToPage(m_nextPageId);
+}
+
+void CSetupPage::OnCancel() {
+    // While the work step runs, a confirmed Cancel is already recorded: ask only once.
+    if (m_working && GetPageDriver().HasDeferredRequest() && GetSetupApp().IsAborted()) {
+        return;
+    }
+    if (ConfirmCancel() != 0) {
+        GoToPage(kNotCompletePage);
+        GetSetupApp().SetAbort();
+    }
+}
+
+bool CSetupPage::OnCommand(int id, int code, HWND control) {
+    if (id == kBackButton && code == BN_CLICKED && HasPageHandlers()) {
+        m_nextPageId = m_previousPageId;
+        OnOK();
+        return true;
+    }
+    return CDialogBox::OnCommand(id, code, control);
+}
+
+bool CSetupPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (!HasPageHandlers()) {
+        return CDialogBox::OnMessage(message, wParam, lParam, result);
+    }
+    if (message == kWorkMessage) {
+        RunWorkStep();
+        result = 0;
+        return true;
+    }
+    if (message == WM_ACTIVATEAPP) {
+        HWND mainWindow = MainWindowOrNull();
+        HPALETTE palette = GetSetupApp().GetMainPalette();
+        if (palette != nullptr && mainWindow != nullptr) {
+            HDC dc = ::GetDC(GetHandle());
+            HPALETTE old = ::SelectPalette(dc, palette, FALSE);
+            ::RealizePalette(dc);
+            ::SelectPalette(dc, old, FALSE);
+            ::ReleaseDC(GetHandle(), dc);
+            ::InvalidateRect(mainWindow, nullptr, TRUE);
+        }
+        return false;
+    }
+    return CDialogBox::OnMessage(message, wParam, lParam, result);
+}
+
+void CSetupPage::RunWorkStep() {
+    // The work message is posted once per page; a second one (sent by hand) changes nothing.
+    if (m_workDone) {
+        return;
+    }
+    m_workDone = true;
+    SetupApp& app = GetSetupApp();
+
+    m_working = true;
+    int next = kStayOnPage;
+    bool failed = false;
+    try {
+        next = DoWork();
+    } catch (const CUserException&) {
+        // A cancel confirmed during the step: already answered, never reported.
+        app.SetAbort();
+        failed = true;
+    } catch (...) {
+        ReportException(kCannotContinueString, std::current_exception());
+        failed = true;
+    }
+    m_working = false;
+    if (failed) {
+        app.SetAbort();
+    }
+
+    int deferred = GetPageDriver().TakeDeferredRequest();
+    if (!IsAlive() || GetPageDriver().GetCurrentPage() != this) {
+        // The window went during the step (the run was ended meanwhile): nothing to advance.
+        return;
+    }
+    WorkOutcome outcome = DecideWorkOutcome(failed, deferred, next, app.IsUnattended());
+    switch (outcome.action) {
+    case WorkOutcome::Action::GoTo:
+        GoToPage(outcome.pageId);
+        break;
+    case WorkOutcome::Action::PressOk:
+        OnOK();
+        break;
+    case WorkOutcome::Action::Stay:
+        break;
+    }
+}
+
+BOOL CTextPage::OnInitDialog() {
+    SubstituteControlText(kPageTextControl);
+    return CSetupPage::OnInitDialog();
+}

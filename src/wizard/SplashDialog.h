@@ -1,0 +1,45 @@
+// CSplashDialog: the optional picture shown for five seconds before the wizard starts.
+//
+// Dialog 129 (an empty borderless pop-up) showing a bitmap file from the source directory,
+// sized to the picture. After 5000 ms it starts the wizard and closes itself. The dialog owns
+// itself while its window exists.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "framework/DialogBox.h"
+#include "framework/WinHandles.h"
+
+class CSplashDialog : public CDialogBox {
+public:
+    static constexpr int kTemplateId = 129;
+    static constexpr UINT kTimerId = 1;
+    static constexpr UINT kDelayMs = 5000;
+
+    // picturePath: the bitmap file (it may be missing: then the splash has no picture);
+    // whenDone: called by the timer before the splash closes (starts the wizard).
+    CSplashDialog(std::string picturePath, std::function<void()> whenDone);
+
+    // Loads the picture and creates the modeless window. Returns false (and nothing is
+    // shown) when the file exists but cannot be loaded as a bitmap, or the window cannot be
+    // made; the caller then still owns the object.
+    bool Open();
+
+    bool HasPicture() const { return m_picture.IsValid(); }
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void PostNcDestroy() override;
+
+private:
+    void FitToPicture();
+
+    std::string m_picturePath;
+    std::function<void()> m_whenDone;
+    CBitmapHandle m_picture;
+    SIZE m_pictureSize{0, 0};
+};

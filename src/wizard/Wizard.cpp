@@ -1,0 +1,43 @@
+#include "wizard/Wizard.h"
+
+#include "app/SetupApp.h"
+#include "wizard/PageTable.h"
+#include "wizard/Pages.h"
+
+CPageDriver& GetPageDriver() {
+    static CPageDriver driver([](int pageId) -> CDriverPage* { return CreatePage(pageId); },
+                              [] {
+                                  CApplication* app = CApplication::Get();
+                                  HWND mainWindow = app != nullptr ? app->GetMainWindow() : nullptr;
+                                  if (mainWindow != nullptr) {
+                                      ::DestroyWindow(mainWindow);
+                                  }
+                              });
+    return driver;
+}
+
+void GoToPage(int pageId) {
+    GetPageDriver().GoToPage(pageId);
+}
+
+CSetupPage* CreatePage(int pageId) {
+    const PageInfo* info = FindPageInfo(pageId);
+    if (info == nullptr) {
+        return nullptr;
+    }
+    int next = InitialNextPageId(pageId, GetSetupApp().IsRemovalMode());
+    switch (pageId) {
+    case kReadingPage:
+        return new CReadingPage(pageId, next);
+    case kInstallConditionsPage:
+        return new CInstallConditionsPage(pageId, next);
+    case kRemoveConfirmPage:
+        return new CRemoveConfirmPage(pageId, next);
+    default:
+        break;
+    }
+    if (info->substitutesText) {
+        return new CTextPage(pageId, next);
+    }
+    return new CPassOnPage(pageId, next);
+}

@@ -1,0 +1,17 @@
+// The wizard: the one page driver of the program and the factory that knows every page.
+#pragma once
+
+#include "wizard/PageDriver.h"
+
+class CSetupPage;
+
+// The program's page driver (created on first use). Its pages are made by CreatePage; the
+// end of the run destroys the application's main window.
+CPageDriver& GetPageDriver();
+
+// Replaces the current page by the page with that id; -1 ends the run (see CPageDriver).
+void GoToPage(int pageId);
+
+// Constructs the page object of the table for that id with its next page id (which depends
+// on the run mode), or nullptr for an id without a page. The page owns itself.
+CSetupPage* CreatePage(int pageId);

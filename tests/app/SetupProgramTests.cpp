@@ -1,0 +1,600 @@
+// The real setup program under Wine: page sequences in unattended and attended runs, the
+// Cancel question, the exit notification and the removal helper. Every page the tests see is
+// also saved as a screenshot in the build tree.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "GuiHarness.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 30000;
+constexpr const char* kAppTitle = "Demo App";
+constexpr const char* kAppSetup = "Demo App Setup";
+// Destinations enough to keep the Reading page busy for a while.
+constexpr int kSlowProfileDestinations = 2500;
+
+// Converts a build-tree path (Unix form, as CMake gives it) to the Windows form Wine uses.
+std::string WindowsPath(std::string path) {
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;
+    }
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool FileExists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int CountOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (std::string::size_type pos = text.find(part); pos != std::string::npos;
+         pos = text.find(part, pos + part.size())) {
+        ++count;
+    }
+    return count;
+}
+
+// Records the template id of every dialog that the program opens, in order: a global
+// window hook (the test library PageHook) runs inside the program and appends each id to a
+// file named by the environment variable SETUP_PAGE_LOG, which the program inherits.
+class CPageRecorder {
+public:
+    explicit CPageRecorder(const std::string& logPath) : m_logPath(logPath) {
+        ::DeleteFileA(m_logPath.c_str());
+        ::SetEnvironmentVariableA("SETUP_PAGE_LOG", m_logPath.c_str());
+        m_library = ::LoadLibraryA(WindowsPath(PAGE_HOOK_LIBRARY).c_str());
+        auto proc = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(m_library, "PageHookProc")));
+        if (proc != nullptr) {
+            m_hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, proc, m_library, 0);
+        }
+    }
+    ~CPageRecorder() {
+        if (m_hook != nullptr) {
+            ::UnhookWindowsHookEx(m_hook);
+        }
+        if (m_library != nullptr) {
+            ::FreeLibrary(m_library);
+        }
+        ::SetEnvironmentVariableA("SETUP_PAGE_LOG", nullptr);
+        ::DeleteFileA(m_logPath.c_str());
+    }
+    CPageRecorder(const CPageRecorder&) = delete;
+    CPageRecorder& operator=(const CPageRecorder&) = delete;
+
+    bool IsHooked() const { return m_hook != nullptr; }
+
+    std::vector<int> Pages() const {
+        std::vector<int> pages;
+        for (const OpenedPage& page : OpenedPages()) {
+            pages.push_back(page.id);
+        }
+        return pages;
+    }
+
+    // Every page with its window size when it had been initialised.
+    struct OpenedPage {
+        int id;
+        long width;
+        long height;
+    };
+    std::vector<OpenedPage> OpenedPages() const {
+        std::vector<OpenedPage> pages;
+        std::istringstream in(ReadFile(m_logPath));
+        OpenedPage page{};
+        while (in >> page.id >> page.width >> page.height) {
+            pages.push_back(page);
+        }
+        return pages;
+    }
+
+private:
+    std::string m_logPath;
+    HMODULE m_library = nullptr;
+    HHOOK m_hook = nullptr;
+};
+
+// A temporary distribution directory with the setup program and a small profile.
+class SetupProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ::GetTempPathA(MAX_PATH, temp);
+        char name[MAX_PATH];
+        ::GetTempFileNameA(temp, "stp", 0, name);
+        ::DeleteFileA(name);
+        m_dir = name;
+        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
+        m_program = m_dir + "\\setup.exe";
+        ASSERT_TRUE(::CopyFileA(WindowsPath(SETUP_PROGRAM).c_str(), m_program.c_str(), FALSE));
+        WriteProfile(0);
+
+        char system[MAX_PATH];
+        ::GetSystemDirectoryA(system, MAX_PATH);
+        m_helper = std::string(system) + "\\_xktinst.exe";
+        ASSERT_TRUE(
+            ::CopyFileA(WindowsPath(REMOVAL_HELPER_STAND_IN).c_str(), m_helper.c_str(), FALSE));
+    }
+
+    void TearDown() override {
+        m_process.Kill();
+        m_process.Wait(5000);
+        ::DeleteFileA(m_helper.c_str());
+        for (const char* file :
+             {"setup.exe", "setup.ini", "install.log", "removal-helper.txt", "pages.txt"}) {
+            ::DeleteFileA((m_dir + "\\" + file).c_str());
+        }
+        ::RemoveDirectoryA(m_dir.c_str());
+    }
+
+    // The profile: titles and one destination; extraDestinations more records make the
+    // Reading page take a while.
+    void WriteProfile(int extraDestinations, const std::string& title = kAppTitle,
+                      const std::string& splash = "", const std::string& directory = "") {
+        std::ofstream out((directory.empty() ? m_dir : directory) + "\\setup.ini",
+                          std::ios::binary);
+        out << "[general]\r\nApp Title=" << title << "\r\nApp Setup=" << kAppSetup
+            << "\r\nPM Group=Demo\r\n";
+        if (!splash.empty()) {
+            out << "Splash Path=" << splash << "\r\n";
+        }
+        out << "[destinations]\r\n0=DEMO|-1|\r\n";
+        for (int i = 1; i <= extraDestinations; ++i) {
+            out << i << "=SUB" << i << "|0|\r\n";
+        }
+    }
+
+    // The install log that a removal reads as its profile.
+    void WriteInstallLog() {
+        std::ofstream out(m_dir + "\\install.log", std::ios::binary);
+        out << "[destinations]\r\n0=DEMO|-1|C:\\DEMO\\\r\n";
+    }
+
+    void Start(const std::string& arguments) {
+        ASSERT_TRUE(m_process.Start(m_program, arguments, m_dir)) << arguments;
+    }
+
+    // Waits until the page is the current dialog and returns it.
+    HWND WaitForPage(int id) {
+        if (!gui::WaitForCurrentDialog(m_process.GetId(), id, kTimeoutMs)) {
+            ADD_FAILURE() << "page " << id << " did not appear; current "
+                          << gui::CurrentDialogId(m_process.GetId());
+            return nullptr;
+        }
+        return gui::FindDialog(m_process.GetId(), id);
+    }
+
+    void Screenshot(HWND window, const std::string& name) {
+        EXPECT_TRUE(gui::SaveWindowPng(window, gui::ScreenshotPath("setup-" + name))) << name;
+    }
+
+    // The message box of the program (a dialog without template id), or nullptr.
+    HWND FindMessageBox() {
+        struct Search {
+            DWORD processId;
+            HWND found;
+        } search{m_process.GetId(), nullptr};
+        ::EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD processId = 0;
+                ::GetWindowThreadProcessId(window, &processId);
+                char className[32] = {};
+                ::GetClassNameA(window, className, sizeof(className));
+                if (processId == s->processId && ::IsWindowVisible(window) &&
+                    std::string(className) == "#32770" && gui::TemplateIdOf(window) == 0) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    HWND WaitForMessageBox() {
+        HWND box = nullptr;
+        gui::WaitUntil([&] { return (box = FindMessageBox()) != nullptr; }, kTimeoutMs);
+        return box;
+    }
+
+    // The longest text of the message box's static controls: its message.
+    static std::string MessageBoxText(HWND box) {
+        std::string longest;
+        for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            char className[32] = {};
+            ::GetClassNameA(child, className, sizeof(className));
+            std::string text = gui::WindowText(child);
+            if (_stricmp(className, "Static") == 0 && text.size() > longest.size()) {
+                longest = text;
+            }
+        }
+        return longest;
+    }
+
+    bool WaitForExit(DWORD* exitCode = nullptr) { return m_process.Wait(kTimeoutMs, exitCode); }
+
+    std::string m_dir;
+    std::string m_program;
+    std::string m_helper;
+    gui::CTestProcess m_process;
+};
+
+TEST_F(SetupProgramTest, UnattendedInstallPassesEveryPageAndEnds) {
+    CPageRecorder recorder(m_dir + "\\pages.txt");
+    ASSERT_TRUE(recorder.IsHooked());
+    Start("/B");
+    DWORD exitCode = 1;
+    ASSERT_TRUE(WaitForExit(&exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(recorder.Pages(), (std::vector<int>{102, 114, 104, 106, 108, 1549, 115}));
+    // Every page was moved and sized to nothing.
+    for (const auto& page : recorder.OpenedPages()) {
+        EXPECT_EQ(page.width, 0) << page.id;
+        EXPECT_EQ(page.height, 0) << page.id;
+    }
+    // An installation never starts the removal helper.
+    EXPECT_FALSE(FileExists(m_dir + "\\removal-helper.txt"));
+}
+
+TEST_F(SetupProgramTest, UnattendedRemovalWaitsForContinueAndStartsHelper) {
+    WriteInstallLog();
+    CPageRecorder recorder(m_dir + "\\pages.txt");
+    ASSERT_TRUE(recorder.IsHooked());
+    Start("/U /B");
+    HWND confirm = WaitForPage(1545);
+    ASSERT_NE(confirm, nullptr);
+    std::string text = gui::ControlText(confirm, 1034);
+    EXPECT_EQ(CountOf(text, "%app title%"), 0) << text;
+    EXPECT_EQ(CountOf(text, kAppTitle), 4) << text;
+    EXPECT_EQ(gui::WindowText(confirm), kAppSetup);
+
+    // It stays, even in unattended mode, and it can be seen, since it waits for the user.
+    RECT rect{};
+    ::GetWindowRect(confirm, &rect);
+    EXPECT_GT(rect.right - rect.left, 100);
+    EXPECT_TRUE(::IsWindowVisible(confirm));
+    gui::WaitUntil([] { return false; }, 1500);
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 1545);
+    EXPECT_TRUE(m_process.IsRunning());
+
+    ASSERT_TRUE(gui::PressButton(confirm, IDOK));
+    ASSERT_TRUE(WaitForExit());
+    EXPECT_EQ(recorder.Pages(), (std::vector<int>{1545, 114, 1546, 1550, 1547}));
+    // The confirmation that waits for the user can be seen; the others are sized to nothing.
+    for (const auto& page : recorder.OpenedPages()) {
+        EXPECT_EQ(page.width > 0, page.id == 1545) << page.id;
+    }
+
+    // The helper gets the system directory's _xktinst.exe, /U and /PP: with the profile.
+    std::string record = m_dir + "\\removal-helper.txt";
+    ASSERT_TRUE(gui::WaitUntil([&] { return FileExists(record); }, kTimeoutMs));
+    gui::WaitUntil([&] { return !ReadFile(record).empty(); }, 5000);
+    EXPECT_EQ(ReadFile(record), m_helper + " /U /PP:" + m_dir + "\\setup.ini");
+}
+
+TEST_F(SetupProgramTest, AttendedInstallShowsEachPage) {
+    Start("");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_EQ(gui::WindowText(welcome), "Welcome");
+    std::string text = gui::ControlText(welcome, 1034);
+    EXPECT_EQ(CountOf(text, "%app title%"), 0);
+    EXPECT_EQ(CountOf(text, kAppTitle), 3) << text;
+    EXPECT_EQ(text.rfind("Welcome to Demo App.", 0), 0u) << text;
+    Screenshot(welcome, "page-102-welcome");
+    HWND mainWindow = ::GetWindow(welcome, GW_OWNER);
+    ASSERT_NE(mainWindow, nullptr);
+    EXPECT_EQ(gui::WindowText(mainWindow), kAppSetup);
+    EXPECT_TRUE(::IsZoomed(mainWindow));
+    RECT mainRect{};
+    ::GetWindowRect(mainWindow, &mainRect);
+    EXPECT_GE(mainRect.right - mainRect.left, ::GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_GE(mainRect.bottom - mainRect.top,
+              ::GetSystemMetrics(SM_CYSCREEN) - ::GetSystemMetrics(SM_CYCAPTION));
+    Screenshot(mainWindow, "main-window");
+
+    ASSERT_TRUE(gui::PressButton(welcome, IDOK));
+    HWND folder = WaitForPage(104);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(CountOf(gui::ControlText(folder, 1034), kAppTitle), 2);
+    Screenshot(folder, "page-104-select-folder");
+    // The install-conditions page was never shown.
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 1537), nullptr);
+
+    ASSERT_TRUE(gui::PressButton(folder, IDOK));
+    HWND group = WaitForPage(106);
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(CountOf(gui::ControlText(group, 1034), kAppTitle), 1);
+    Screenshot(group, "page-106-program-group");
+
+    ASSERT_TRUE(gui::PressButton(group, IDOK));
+    HWND complete = WaitForPage(115);
+    ASSERT_NE(complete, nullptr);
+    EXPECT_EQ(gui::ControlText(complete, 1034), "Demo App Installation is complete.");
+    EXPECT_EQ(gui::WindowText(complete), kAppSetup);
+    Screenshot(complete, "page-115-complete");
+
+    ASSERT_TRUE(gui::PressButton(complete, IDOK));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(WaitForExit(&exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+TEST_F(SetupProgramTest, ConfirmedCancelOnWelcomeShowsNotComplete) {
+    Start("");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    ASSERT_TRUE(gui::PressButton(welcome, IDCANCEL));
+    HWND box = WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(gui::WindowText(box), kAppSetup);
+    EXPECT_EQ(MessageBoxText(box),
+              "Demo App  installation not complete. Do you really want to exit Setup?");
+    Screenshot(box, "cancel-question");
+    ASSERT_TRUE(gui::PressButton(box, IDYES));
+
+    HWND notComplete = WaitForPage(116);
+    ASSERT_NE(notComplete, nullptr);
+    EXPECT_EQ(gui::ControlText(notComplete, 1034),
+              "Demo App has NOT been properly installed. You should run this setup procedure "
+              "again in its entirety.");
+    Screenshot(notComplete, "page-116-not-complete");
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 102), nullptr);
+    ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
+    ASSERT_TRUE(WaitForExit());
+}
+
+TEST_F(SetupProgramTest, CancelAnsweredNoKeepsThePage) {
+    Start("");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    ASSERT_TRUE(gui::PressButton(welcome, IDCANCEL));
+    HWND box = WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(gui::PressButton(box, IDNO));
+    ASSERT_TRUE(gui::WaitForWindowGone(box, kTimeoutMs));
+    EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 102, kTimeoutMs));
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 102), welcome);
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 116), nullptr);
+    // The page still works: Continue goes on.
+    ASSERT_TRUE(gui::PressButton(welcome, IDOK));
+    EXPECT_NE(WaitForPage(104), nullptr);
+}
+
+TEST_F(SetupProgramTest, CancelWhileReadingStopsTheStepAndShowsNotComplete) {
+    // Enough destinations that reading them takes a noticeable time.
+    WriteProfile(kSlowProfileDestinations);
+    Start("");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    ASSERT_TRUE(gui::PressButton(welcome, IDOK));
+    HWND reading = WaitForPage(114);
+    ASSERT_NE(reading, nullptr);
+    DWORD shown = ::GetTickCount();
+    // Escape arrives while the step is running; it is handled between two sections.
+    ASSERT_TRUE(gui::PressKey(reading, VK_ESCAPE));
+    EXPECT_EQ(gui::WindowText(reading), kAppSetup);
+    Screenshot(reading, "page-114-reading");
+    HWND box = WaitForMessageBox();
+    ASSERT_NE(box, nullptr) << "current page " << gui::CurrentDialogId(m_process.GetId())
+                            << " after " << ::GetTickCount() - shown << " ms";
+    // The page is still there under its running step.
+    EXPECT_TRUE(::IsWindow(reading));
+    ASSERT_TRUE(gui::PressButton(box, IDYES));
+    HWND notComplete = WaitForPage(116);
+    ASSERT_NE(notComplete, nullptr);
+    EXPECT_FALSE(::IsWindow(reading));
+    // The reading did not go on to the next page behind the not-complete page.
+    gui::WaitUntil([] { return false; }, 1000);
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 116);
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 104), nullptr);
+    ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(WaitForExit(&exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+TEST_F(SetupProgramTest, AttendedRemovalShowsEachPage) {
+    WriteInstallLog();
+    Start("/U");
+    HWND confirm = WaitForPage(1545);
+    ASSERT_NE(confirm, nullptr);
+    Screenshot(confirm, "page-1545-remove-confirm");
+    ASSERT_TRUE(gui::PressButton(confirm, IDOK));
+    HWND removed = WaitForPage(1547);
+    ASSERT_NE(removed, nullptr);
+    EXPECT_EQ(gui::ControlText(removed, 1034), "Demo App has been removed from your computer.");
+    Screenshot(removed, "page-1547-removed");
+    ASSERT_TRUE(gui::PressButton(removed, IDOK));
+    ASSERT_TRUE(WaitForExit());
+}
+
+TEST_F(SetupProgramTest, MissingProfileReportsAndShowsNotComplete) {
+    ::DeleteFileA((m_dir + "\\setup.ini").c_str());
+    Start("");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_EQ(CountOf(gui::ControlText(welcome, 1034), "MISSING APP TITLE"), 3);
+    ASSERT_TRUE(gui::PressButton(welcome, IDOK));
+    // The reading step's profile exception is reported with "Setup cannot continue".
+    HWND report = WaitForPage(1544);
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(gui::ControlText(report, 141), "Setup cannot continue");
+    EXPECT_EQ(gui::ControlText(report, 140), "Incomplete or missing profile.");
+    Screenshot(report, "report-missing-profile");
+    ASSERT_TRUE(gui::PressButton(report, IDOK));
+    HWND notComplete = WaitForPage(116);
+    ASSERT_NE(notComplete, nullptr);
+    ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
+    ASSERT_TRUE(WaitForExit());
+}
+
+// A 24-bit bitmap file of width x height pixels in a blue-to-red pattern.
+void WriteBitmap(const std::string& path, int width, int height) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = static_cast<DWORD>(rowBytes * height);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::string pixels(static_cast<std::size_t>(rowBytes) * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            char* p = &pixels[static_cast<std::size_t>(y) * rowBytes + x * 3];
+            p[0] = static_cast<char>(255 * x / width);
+            p[1] = 64;
+            p[2] = static_cast<char>(255 - 255 * x / width);
+        }
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+}
+
+TEST_F(SetupProgramTest, SplashShowsPictureFromSourceDirectoryForFiveSeconds) {
+    // The directory written in the profile is ignored: the picture comes from beside the
+    // program.
+    WriteProfile(0, kAppTitle, "C:\\PICS\\LOGO.BMP");
+    WriteBitmap(m_dir + "\\LOGO.BMP", 240, 120);
+    Start("");
+    HWND splash = WaitForPage(129);
+    ASSERT_NE(splash, nullptr);
+    DWORD shown = ::GetTickCount();
+    RECT client{};
+    ::GetClientRect(splash, &client);
+    EXPECT_EQ(client.right - client.left, 240);
+    EXPECT_EQ(client.bottom - client.top, 120);
+    COLORREF left = 0;
+    ASSERT_TRUE(gui::ScreenPixel(splash, 2, 60, left));
+    EXPECT_GT(GetRValue(left), 200);
+    EXPECT_LT(GetBValue(left), 50);
+    Screenshot(splash, "splash");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_GE(::GetTickCount() - shown, 4000u);
+    EXPECT_TRUE(gui::WaitForWindowGone(splash, kTimeoutMs));
+}
+
+TEST_F(SetupProgramTest, SplashWithoutPictureStillStartsTheWizard) {
+    WriteProfile(0, kAppTitle, "MISSING.BMP");
+    Start("");
+    HWND splash = WaitForPage(129);
+    ASSERT_NE(splash, nullptr);
+    DWORD shown = ::GetTickCount();
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_GE(::GetTickCount() - shown, 4000u);
+    EXPECT_TRUE(gui::WaitForWindowGone(splash, kTimeoutMs));
+}
+
+TEST_F(SetupProgramTest, DamagedSplashPictureStartsTheWizardAtOnce) {
+    WriteProfile(0, kAppTitle, "LOGO.BMP");
+    {
+        std::ofstream out(m_dir + "\\LOGO.BMP", std::ios::binary);
+        out << "BM this is not a bitmap";
+    }
+    CPageRecorder recorder(m_dir + "\\pages.txt");
+    ASSERT_TRUE(recorder.IsHooked());
+    Start("");
+    ASSERT_NE(WaitForPage(102), nullptr);
+    EXPECT_EQ(recorder.Pages(), std::vector<int>{102});
+}
+
+TEST_F(SetupProgramTest, TitleHoldingItsPlaceholderIsInsertedOnce) {
+    WriteProfile(0, "Loop %app title%");
+    Start("");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    std::string text = gui::ControlText(welcome, 1034);
+    EXPECT_EQ(text.rfind("Welcome to Loop %app title%.", 0), 0u) << text;
+    EXPECT_EQ(CountOf(text, "%app title%"), 3) << text;
+}
+
+TEST_F(SetupProgramTest, DirectoryOptionNamesTheProfile) {
+    std::string other = m_dir + "\\other";
+    ASSERT_TRUE(::CreateDirectoryA(other.c_str(), nullptr));
+    WriteProfile(0, "Other App", "", other);
+    for (const std::string& option : {"/D:" + other, "/D:" + other + "\\"}) {
+        SCOPED_TRACE(option);
+        gui::CTestProcess process;
+        ASSERT_TRUE(process.Start(m_program, option, m_dir));
+        ASSERT_TRUE(gui::WaitForCurrentDialog(process.GetId(), 102, kTimeoutMs));
+        HWND welcome = gui::FindDialog(process.GetId(), 102);
+        EXPECT_EQ(gui::ControlText(welcome, 1034).rfind("Welcome to Other App.", 0), 0u);
+        process.Kill();
+        process.Wait(5000);
+    }
+}
+
+TEST_F(SetupProgramTest, OptionNamesAreCaseSensitive) {
+    // /u is not /U: this is an installation, and /b is not unattended.
+    CPageRecorder recorder(m_dir + "\\pages.txt");
+    ASSERT_TRUE(recorder.IsHooked());
+    Start("/u /b");
+    HWND welcome = WaitForPage(102);
+    ASSERT_NE(welcome, nullptr);
+    gui::WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 102);
+    EXPECT_EQ(recorder.Pages(), std::vector<int>{102});
+}
+
+// A thread of this test with a message queue, waiting for the program's exit message.
+TEST_F(SetupProgramTest, NotifyThreadGetsExitMessage) {
+    DWORD threadId = 0;
+    HANDLE ready = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    MSG received{};
+    bool got = false;
+    std::thread waiter([&] {
+        MSG message;
+        ::PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+        threadId = ::GetCurrentThreadId();
+        ::SetEvent(ready);
+        got = gui::WaitUntil(
+            [&] {
+                if (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message == 1338) {
+                    received = message;
+                    return true;
+                }
+                return false;
+            },
+            kTimeoutMs);
+    });
+    ::WaitForSingleObject(ready, kTimeoutMs);
+    Start("/B /T:" + std::to_string(threadId));
+    waiter.join();
+    ::CloseHandle(ready);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(received.message, 1338u);
+    EXPECT_EQ(received.wParam, 0u);
+    EXPECT_EQ(received.lParam, 0);
+    EXPECT_TRUE(WaitForExit());
+}
+
+} // namespace
