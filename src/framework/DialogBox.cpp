@@ -8,17 +8,18 @@
 
 namespace {
 
+// The WM_CTLCOLOR* messages: consecutive numbers from WM_CTLCOLORMSGBOX to WM_CTLCOLORSTATIC.
+bool IsCtlColorMessage(UINT message) {
+    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
 // Messages whose result a dialog procedure returns itself instead of through
 // DWLP_MSGRESULT.
 bool HasDirectResult(UINT message) {
+    if (IsCtlColorMessage(message)) {
+        return true;
+    }
     switch (message) {
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
     case WM_COMPAREITEM:
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
@@ -326,6 +327,10 @@ INT_PTR CDialogBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
 
+    if (IsCtlColorMessage(message)) {
+        return reinterpret_cast<INT_PTR>(
+            OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message));
+    }
     switch (message) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
@@ -341,15 +346,6 @@ INT_PTR CDialogBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return OnCommand(id, code, control) ? TRUE : FALSE;
     }
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(
-            OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message));
     default:
         return FALSE;
     }
