@@ -1,10 +1,14 @@
 #include "archive/Checksum.h"
 
+#include "archive/ChecksumKernels.h"
+#include "archive/ChecksumWide.h"
+
 #include <array>
 
 namespace {
 
 using Table256 = std::array<std::uint32_t, 256>;
+using AdvanceTables = std::array<Table256, 4>; // one table per register byte
 
 Table256 MakeByteTable() {
     Table256 table{};
@@ -36,12 +40,41 @@ std::uint32_t Step(const Table256& t, std::uint32_t reg, std::uint8_t byte) {
 // incoming register.
 constexpr std::size_t kLane = 1024;
 
+// Shorter buffers are not worth the wide kernel's set-up and final reduction.
+constexpr std::size_t kWideMinimum = 512;
+
 struct SliceTables {
     Table256 byteTable;
     Table256 reg[4];
     Table256 data[8];
-    Table256 advance[4]; // register over kLane zero bytes, one table per register byte
+    AdvanceTables advanceLane;      // register over kLane zero bytes
+    AdvanceTables advanceWideBlock; // register over one block of the wide kernel
 };
+
+// Tables that move a register over `zeroBytes` zero bytes, four lookups at a time.
+AdvanceTables MakeAdvanceTables(const Table256& byteTable, std::size_t zeroBytes) {
+    std::uint32_t column[32];
+    for (int bit = 0; bit < 32; ++bit) {
+        std::uint32_t reg = 1u << bit;
+        for (std::size_t i = 0; i < zeroBytes; ++i) {
+            reg = Step(byteTable, reg, 0);
+        }
+        column[bit] = reg;
+    }
+    AdvanceTables advance{};
+    for (std::uint32_t v = 0; v < 256; ++v) {
+        for (int k = 0; k < 4; ++k) {
+            std::uint32_t reg = 0;
+            for (int bit = 0; bit < 8; ++bit) {
+                if (v & (1u << bit)) {
+                    reg ^= column[8 * k + bit];
+                }
+            }
+            advance[k][v] = reg;
+        }
+    }
+    return advance;
+}
 
 SliceTables MakeSliceTables() {
     SliceTables s;
@@ -62,25 +95,8 @@ SliceTables MakeSliceTables() {
             s.data[k][v] = reg;
         }
     }
-    std::uint32_t column[32];
-    for (int bit = 0; bit < 32; ++bit) {
-        std::uint32_t reg = 1u << bit;
-        for (std::size_t i = 0; i < kLane; ++i) {
-            reg = Step(s.byteTable, reg, 0);
-        }
-        column[bit] = reg;
-    }
-    for (std::uint32_t v = 0; v < 256; ++v) {
-        for (int k = 0; k < 4; ++k) {
-            std::uint32_t reg = 0;
-            for (int bit = 0; bit < 8; ++bit) {
-                if (v & (1u << bit)) {
-                    reg ^= column[8 * k + bit];
-                }
-            }
-            s.advance[k][v] = reg;
-        }
-    }
+    s.advanceLane = MakeAdvanceTables(s.byteTable, kLane);
+    s.advanceWideBlock = MakeAdvanceTables(s.byteTable, checksum::kWideBlock);
     return s;
 }
 
@@ -90,9 +106,8 @@ inline std::uint32_t Eight(const SliceTables& t, std::uint32_t reg, const std::u
            t.data[3][p[3]] ^ t.data[4][p[4]] ^ t.data[5][p[5]] ^ t.data[6][p[6]] ^ t.data[7][p[7]];
 }
 
-inline std::uint32_t Advance(const SliceTables& t, std::uint32_t reg) {
-    return t.advance[0][reg & 0xFF] ^ t.advance[1][(reg >> 8) & 0xFF] ^
-           t.advance[2][(reg >> 16) & 0xFF] ^ t.advance[3][reg >> 24];
+inline std::uint32_t Advance(const AdvanceTables& a, std::uint32_t reg) {
+    return a[0][reg & 0xFF] ^ a[1][(reg >> 8) & 0xFF] ^ a[2][(reg >> 16) & 0xFF] ^ a[3][reg >> 24];
 }
 
 const SliceTables& Tables() {
@@ -111,9 +126,15 @@ std::uint32_t CChecksum::UpdateByte(std::uint32_t reg, std::uint8_t byte) {
 }
 
 void CChecksum::Update(const void* data, std::size_t n) {
-    const SliceTables& t = Tables();
     const auto* p = static_cast<const std::uint8_t*>(data);
-    std::uint32_t reg = m_register;
+    if (n < kWideMinimum || !checksum::UpdateWide(m_register, p, n))
+        m_register = checksum::UpdateWithTables(m_register, p, n);
+}
+
+namespace checksum {
+
+std::uint32_t UpdateWithTables(std::uint32_t reg, const std::uint8_t* p, std::size_t n) {
+    const SliceTables& t = Tables();
     while (n >= 4 * kLane) {
         std::uint32_t r0 = reg;
         std::uint32_t r1 = 0;
@@ -125,7 +146,8 @@ void CChecksum::Update(const void* data, std::size_t n) {
             r2 = Eight(t, r2, p + 2 * kLane + i);
             r3 = Eight(t, r3, p + 3 * kLane + i);
         }
-        reg = Advance(t, Advance(t, Advance(t, r0) ^ r1) ^ r2) ^ r3;
+        const AdvanceTables& a = t.advanceLane;
+        reg = Advance(a, Advance(a, Advance(a, r0) ^ r1) ^ r2) ^ r3;
         p += 4 * kLane;
         n -= 4 * kLane;
     }
@@ -138,5 +160,31 @@ void CChecksum::Update(const void* data, std::size_t n) {
         reg = Step(t.byteTable, reg, *p++);
         --n;
     }
-    m_register = reg;
+    return reg;
 }
+
+bool HasWidePath() {
+    return WideKernelAvailable();
+}
+
+// The kernel folds whole blocks into 64 bytes that act on a zero register as the blocks do;
+// the incoming register is carried over the blocks with the advance tables, and the rest of
+// the buffer goes through the tables.
+bool UpdateWide(std::uint32_t& reg, const std::uint8_t* p, std::size_t n) {
+    if (!WideKernelAvailable())
+        return false;
+    const SliceTables& t = Tables();
+    const std::size_t blocks = n / kWideBlock;
+    std::uint8_t folded[64];
+    FoldBlocks(p, blocks, folded);
+    std::uint32_t carried = reg;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        carried = Advance(t.advanceWideBlock, carried);
+    }
+    const std::uint32_t afterBlocks = carried ^ UpdateWithTables(0, folded, sizeof folded);
+    const std::size_t done = blocks * kWideBlock;
+    reg = UpdateWithTables(afterBlocks, p + done, n - done);
+    return true;
+}
+
+} // namespace checksum

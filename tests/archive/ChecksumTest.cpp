@@ -1,4 +1,5 @@
 #include "archive/Checksum.h"
+#include "archive/ChecksumKernels.h"
 
 #include "CodecTestData.h"
 
@@ -96,6 +97,65 @@ TEST(Checksum, LongBuffersAgreeWithTheByteRule) {
     pieces.Update(data.data(), 5000);
     pieces.Update(data.data() + 5000, data.size() - 5000);
     EXPECT_EQ(pieces.GetValue(), ReferenceOf(data.data(), data.size()));
+}
+
+} // namespace
+
+namespace {
+
+std::uint32_t ReferenceFrom(std::uint32_t reg, const std::uint8_t* data, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        reg = CChecksum::UpdateByte(reg, data[i]);
+    }
+    return reg;
+}
+
+// Both kernels, from arbitrary registers, over lengths around their block sizes (8, 128 and
+// 4096 bytes) and at every alignment up to a cache line.
+template <typename Kernel> void ExpectKernelMatchesByteRule(Kernel kernel) {
+    const codectest::Bytes data = codectest::RandomBytes(20000, 11);
+    codectest::CRandom r(17);
+    const std::size_t lengths[] = {0,   1,    63,   64,   127,  128,  129,   511,  512,
+                                   513, 1000, 4095, 4096, 4097, 8320, 16384, 19900};
+    for (std::size_t n : lengths) {
+        for (std::size_t offset = 0; offset < 64 && offset + n <= data.size(); offset += 13) {
+            const std::uint32_t start = static_cast<std::uint32_t>(r.Below(0x10000)) << 16 |
+                                        static_cast<std::uint32_t>(r.Below(0x10000));
+            const std::uint8_t* p = data.data() + offset;
+            ASSERT_EQ(kernel(start, p, n), ReferenceFrom(start, p, n))
+                << "length " << n << " offset " << offset << " register " << start;
+        }
+    }
+}
+
+TEST(Checksum, TableKernelMatchesTheByteRule) {
+    ExpectKernelMatchesByteRule(checksum::UpdateWithTables);
+}
+
+TEST(Checksum, WideKernelMatchesTheByteRule) {
+    if (!checksum::HasWidePath()) {
+        GTEST_SKIP() << "this processor has no wide checksum kernel";
+    }
+    ExpectKernelMatchesByteRule([](std::uint32_t reg, const std::uint8_t* p, std::size_t n) {
+        EXPECT_TRUE(checksum::UpdateWide(reg, p, n));
+        return reg;
+    });
+}
+
+TEST(Checksum, WideKernelOnDataThatStressesSingleBitPlanes) {
+    if (!checksum::HasWidePath()) {
+        GTEST_SKIP() << "this processor has no wide checksum kernel";
+    }
+    // One set bit moving through every plane and position of a block, and all-ones data.
+    codectest::Bytes data(1024, 0);
+    for (std::size_t i = 0; i < data.size(); i += 67) {
+        data[i] = static_cast<std::uint8_t>(1u << (i % 8));
+    }
+    for (const codectest::Bytes& d : {data, codectest::Bytes(1024, 0xFF)}) {
+        std::uint32_t reg = 0xFFFFFFFFu;
+        ASSERT_TRUE(checksum::UpdateWide(reg, d.data(), d.size()));
+        EXPECT_EQ(reg, ReferenceFrom(0xFFFFFFFFu, d.data(), d.size()));
+    }
 }
 
 } // namespace
