@@ -8,7 +8,8 @@
 namespace {
 
 // Stream buffer large enough that the 4096- and 16384-byte requests of the codecs turn into
-// few system calls.
+// few system calls. It is passed to setvbuf explicitly: given no buffer, the C runtime may
+// ignore the size and keep its default (one disk block on glibc).
 constexpr std::size_t kStreamBuffer = 64 * 1024;
 
 const char* ModeString(unsigned flags) {
@@ -41,7 +42,9 @@ bool CXFile::Open(const std::string& path, unsigned flags, CFileException* error
             *error = FileExceptionFromErrno(errno, path);
         return false;
     }
-    std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
+    if (!m_streamBuffer)
+        m_streamBuffer = std::make_unique<char[]>(kStreamBuffer);
+    std::setvbuf(file, m_streamBuffer.get(), _IOFBF, kStreamBuffer);
     m_file = file;
     m_fileName = path;
     return true;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class CFileException;
@@ -74,6 +75,7 @@ public:
 private:
     void CloseQuietly();
 
+    std::unique_ptr<char[]> m_streamBuffer; // declared first: outlives the stream using it
     std::FILE* m_file = nullptr;
     std::string m_fileName;
     std::string m_path;
