@@ -195,26 +195,56 @@ TEST(ArchiveTool, HostileNamesFixture) {
     EXPECT_NE(r.err.find("control character"), std::string::npos) << r.err;
 }
 
-TEST(ArchiveTool, DamagedMembersLeaveNoFileAndReportTheArchiveText) {
+TEST(ArchiveTool, DamagedMembersLeaveNoFileAndTheOthersAreStillExtracted) {
     TempDir dir;
     RawMember good;
     good.name = "good.bin";
     good.data = Pattern(100);
-    RawMember bad;
-    bad.name = "bad.bin";
-    bad.data = Pattern(9000);
-    bad.setChecksum = false;
-    bad.checksum = 0xBAD;
-    WriteBytes(dir.File("d.mf"), BuildArchive({good, bad}));
+    RawMember badChecksum;
+    badChecksum.name = "bad.bin";
+    badChecksum.data = Pattern(9000);
+    badChecksum.setChecksum = false;
+    badChecksum.checksum = 0xBAD;
+    RawMember badZlib;
+    badZlib.name = "badz.bin";
+    badZlib.method = 4;
+    badZlib.data = {0x78, 0x9C, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00};
+    badZlib.expandedSize = 50;
+    RawMember unknownMethod;
+    unknownMethod.name = "odd.bin";
+    unknownMethod.method = 9;
+    unknownMethod.data = Pattern(30);
+    RawMember last;
+    last.name = "last.bin";
+    last.data = Pattern(5000);
+    WriteBytes(dir.File("d.mf"), BuildArchive({good, badChecksum, badZlib, unknownMethod, last}));
     fs::path out = dir.Path() / "out";
     ToolResult r = RunTool({"extract", "-C", out.string(), dir.File("d.mf")});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_NE(r.err.find("d.mf: bad.bin: Archive file damaged (CRC Mismatch)"), std::string::npos)
-        << r.err;
-    EXPECT_EQ(FilesIn(out), std::vector<std::string>{"good.bin"});
+    for (const char* text : {"d.mf: bad.bin: Archive file damaged (CRC Mismatch)",
+                             "d.mf: badz.bin: Archive file damaged", "d.mf: odd.bin: "}) {
+        EXPECT_NE(r.err.find(text), std::string::npos) << text << " in " << r.err;
+    }
+    EXPECT_EQ(FilesIn(out), (std::vector<std::string>{"good.bin", "last.bin"}));
 
     r = RunTool({"test", dir.File("d.mf")});
     EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_NE(r.out.find("ok last.bin"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 member(s) ok, 3 damaged"), std::string::npos) << r.out;
+}
+
+TEST(ArchiveTool, UnreadableArchivesEndTheRun) {
+    TempDir dir;
+    RawMember good;
+    good.name = "good.bin";
+    good.data = Pattern(3000);
+    std::vector<std::uint8_t> cut = BuildArchive({good, good});
+    cut.resize(cut.size() - 1000);
+    WriteBytes(dir.File("cut.mf"), cut);
+    ToolResult r = RunTool({"test", dir.File("cut.mf")});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_NE(r.out.find("ok good.bin"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("member(s) ok"), std::string::npos) << r.out;
 
     WriteBytes(dir.File("not.mf"), {'P', 'K', 3, 4, 0, 0, 0, 0});
     r = RunTool({"list", dir.File("not.mf")});

@@ -323,6 +323,30 @@ void ExtractMember(CMultiFile& archive, CMultiFileEntry& entry, const std::strin
     }
 }
 
+// Expands the current member like ExtractMember. Damage confined to the member's coded data
+// (an unknown method, a corrupt table, a checksum mismatch, a zlib error) is reported and
+// answered with false: the next header is still found, so the caller goes on with the rest.
+// Anything else (a missing header, a short or unreadable file) ends the run.
+bool ExtractMemberOrReport(CMultiFile& archive, CMultiFileEntry& entry, const std::string& dir,
+                           const std::string* finalPath, ProgressLine& progress,
+                           ArchiveToolIo& io) {
+    try {
+        ExtractMember(archive, entry, dir, finalPath);
+        progress.Clear();
+        return true;
+    } catch (const CMultiFileException& e) {
+        if (e.GetCause() == CMultiFileException::kNotAnArchive ||
+            e.GetCause() == CMultiFileException::kMissingEntryHeader)
+            throw;
+        progress.Clear();
+        ReportCurrentException(io);
+    } catch (const CZLibException&) {
+        progress.Clear();
+        ReportCurrentException(io);
+    }
+    return false;
+}
+
 int Test(const std::vector<std::string>& args, ArchiveToolIo& io) {
     std::string path = SingleArchiveArgument(args);
     ProgressLine progress(io);
@@ -330,16 +354,23 @@ int Test(const std::vector<std::string>& args, ArchiveToolIo& io) {
     OpenArchiveFor(archive, path);
     auto entry = archive.CreateEntry();
     std::string scratch = fs::temp_directory_path().string();
-    int members = 0;
+    int good = 0;
+    int damaged = 0;
     while (archive.ReadNextEntry(*entry, 0) != 0) {
         g_subject.member = entry->Header().GetName();
-        ExtractMember(archive, *entry, scratch, nullptr);
-        progress.Clear();
-        io.out << "ok " << entry->Header().GetName() << "\n";
-        ++members;
+        if (ExtractMemberOrReport(archive, *entry, scratch, nullptr, progress, io)) {
+            io.out << "ok " << entry->Header().GetName() << "\n";
+            ++good;
+        } else {
+            io.out << "DAMAGED " << entry->Header().GetName() << "\n";
+            ++damaged;
+        }
     }
-    io.out << members << " member(s) ok\n";
-    return kExitOk;
+    io.out << good << " member(s) ok";
+    if (damaged != 0)
+        io.out << ", " << damaged << " damaged";
+    io.out << "\n";
+    return damaged == 0 ? kExitOk : kExitFailure;
 }
 
 int Extract(const std::vector<std::string>& args, ArchiveToolIo& io) {
@@ -396,9 +427,10 @@ int Extract(const std::vector<std::string>& args, ArchiveToolIo& io) {
             throw CFileException(CFileException::kBadPath, ec.value(), dir);
         std::string target = JoinPath(dir, name);
         g_subject.member = stored;
-        ExtractMember(archive, *entry, dir, &target);
-        progress.Clear();
-        io.out << "extracted " << target << "\n";
+        if (ExtractMemberOrReport(archive, *entry, dir, &target, progress, io))
+            io.out << "extracted " << target << "\n";
+        else
+            result = kExitFailure;
     }
     return result;
 }
@@ -450,6 +482,9 @@ std::string ArchiveToolUsage() {
            "      device names, control or reserved characters) are refused. Members with\n"
            "      destination id -1 are skipped unless --all is given. A member is written\n"
            "      under a temporary name and renamed only when it is complete and correct.\n"
+           "\n"
+           "test and extract report a damaged member and go on with the next one; an\n"
+           "archive whose headers cannot be read further ends the run.\n"
            "\n"
            "options for every command:\n"
            "  --progress, --no-progress   show or hide the progress display on stderr\n"
