@@ -1,15 +1,19 @@
-// Diskette location: the numbered-directory rule, the prompt texts, where Locate looks and
-// what it moves, and a multi-volume archive record read across DISK01..DISK03.
+// Diskette location and the archive record over it: the numbered-directory rule, the prompt
+// texts, where Locate looks and what it moves, and multi-volume archives read across
+// DISK01..DISK03 with progress, prompting and cancels.
 #include "engine/DisketteLocator.h"
 #include "archive/ArchiveRecord.h"
 #include "archive/ArchiveWriter.h"
+#include "errors/Exceptions.h"
 
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,23 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string DirectoryOf(const fs::path& dir) {
-    return dir.string() + static_cast<char>(fs::path::preferred_separator);
-}
-
-// A prompt that records what it was asked and answers with `answer` (which may first put
-// the file in place, as a user inserting the diskette does).
-class CFakePrompt : public CDiskettePrompt {
-public:
-    bool AskForDiskette(const CFilePath& filePath, std::int32_t number) override {
-        asked.emplace_back(filePath.GetText(), number);
-        return answer ? answer(filePath) : false;
-    }
-
-    std::function<bool(const CFilePath&)> answer;
-    std::vector<std::pair<std::string, std::int32_t>> asked;
-};
+using Asked = std::vector<std::pair<std::string, std::int32_t>>;
 
 TEST(DisketteLocator, NumberedDirectory) {
     const struct {
@@ -44,26 +32,20 @@ TEST(DisketteLocator, NumberedDirectory) {
         {"D:\\SETUP\\DISK01\\", 3, "D:\\SETUP\\DISK03\\"},
         {"D:\\SETUP\\DISK01\\", 12, "D:\\SETUP\\DISK12\\"},
         {"D:\\SETUP\\DISK01\\", 123, "D:\\SETUP\\DISK123\\"},
-        {"D:\\SETUP\\DISK10\\", 2, "D:\\SETUP\\DISK02\\"},
         {"A:\\01\\", 2, "A:\\02\\"},
-        {"\\\\server\\share\\CD07\\", 8, "\\\\server\\share\\CD08\\"},
-        {"/media/dist/DISK01/", 2, "/media/dist/DISK02/"},
+        {"/media/dist/DISK10/", 2, "/media/dist/DISK02/"},
         {"D:\\SETUP\\DISK1\\", 3, ""},  // "K1" is no number
         {"D:\\SETUP\\DISK00\\", 3, ""}, // value 0
         {"D:\\SETUP\\DISK1X\\", 3, ""}, // not two digits
-        {"D:\\SETUP\\DISK-1\\", 3, ""}, // a sign is no digit
         {"A:\\", 2, ""},                // the root: "\" only
         {"A:\\7\\", 2, ""},             // "\7" is not longer than two characters
-        {"", 2, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(NumberedDisketteDirectory(c.directory, c.number), c.expected) << c.directory;
 }
 
 TEST(DisketteLocator, PromptTexts) {
-    const std::string label = "Program Disk";
-    const std::string empty;
-    const std::string percent = "100% %s";
+    const std::string label = "Program Disk", empty, percent = "100% %s";
     EXPECT_EQ(InsertDisketteText(&label, 2, "A"),
               "Please insert the diskette labelled 'Program Disk' in drive A:");
     EXPECT_EQ(InsertDisketteText(nullptr, 2, "A"), "Please insert diskette 2 in drive A:");
@@ -72,164 +54,204 @@ TEST(DisketteLocator, PromptTexts) {
               "Please insert the diskette labelled '100% %s' in drive A:");
 }
 
-class LocateTest : public ::testing::Test {
-protected:
-    // Creates dir/<sub>/<name>.
-    void Put(const std::string& sub, const std::string& name) {
-        fs::create_directories(m_dir.Path() / sub);
-        WriteBytes((m_dir.Path() / sub / name).string(), {1, 2, 3});
-    }
-    std::string Dir(const std::string& sub) const { return DirectoryOf(m_dir.Path() / sub); }
-
-    TempDir m_dir;
-    CFakePrompt m_prompt;
-};
-
-TEST_F(LocateTest, FileInTheSourceDirectory) {
-    Put("DISK01", "A.MF1");
-    Put("DISK03", "A.MF1");
-    CFilePath source = Dir("DISK01");
-    EXPECT_TRUE(CDisketteLocator(source, m_prompt).Locate("A.MF1", 3));
-    EXPECT_EQ(source.GetText(), Dir("DISK01"));
-    EXPECT_TRUE(m_prompt.asked.empty());
-}
-
-TEST_F(LocateTest, NumberedSiblingBecomesTheSourceDirectory) {
-    Put("DISK03", "B.MF1");
-    Put("DISK03", "C.MF1");
-    CFilePath source = Dir("DISK01");
-    CDisketteLocator locator(source, m_prompt);
-    EXPECT_TRUE(locator.Locate("B.MF1", 3));
-    EXPECT_EQ(source.GetText(), Dir("DISK03"));
-    // Later files of that diskette are found at once in the moved directory.
-    EXPECT_TRUE(locator.Locate("C.MF1", 3));
-    EXPECT_EQ(source.GetText(), Dir("DISK03"));
-    EXPECT_TRUE(m_prompt.asked.empty());
-}
-
-// The prompt waits for the file in the source directory, also when a numbered directory was
-// tried; its answer is Locate's, and the source directory stays.
-TEST_F(LocateTest, MissingFileAsksForTheDiskette) {
-    for (const std::string sub : {"DISK01", "DISK1"}) {
-        SCOPED_TRACE(sub);
-        Put(sub, "other");
-        Put("DISK3", "D.MF1");
-        for (const bool inserted : {false, true}) {
-            m_prompt.asked.clear();
-            m_prompt.answer = [&](const CFilePath& path) {
-                if (inserted)
-                    WriteBytes(path.GetText(), {4});
-                return inserted;
-            };
-            CFilePath source = Dir(sub);
-            EXPECT_EQ(CDisketteLocator(source, m_prompt).Locate("D.MF1", 3), inserted);
-            EXPECT_EQ(source.GetText(), Dir(sub));
-            const std::vector<std::pair<std::string, std::int32_t>> expected = {
-                {Dir(sub) + "D.MF1", 3}};
-            EXPECT_EQ(m_prompt.asked, expected);
-        }
-    }
-}
-
-// A run as the engine makes one: the locator over the run's source directory.
-class CLocatorRun : public CArchiveRun {
+// A run as the engine makes one: the locator over the run's source directory, a prompt that
+// records what it is asked (and may "insert the diskette" first), and a progress display
+// that records the record's coded-byte count and may confirm a cancel.
+class CTestRun : public CArchiveRun, public CDiskettePrompt, public CProgressSink {
 public:
-    CLocatorRun(const std::string& source, CDiskettePrompt& prompt)
-        : m_source(source), m_locator(m_source, prompt) {}
-    bool IsAborted() const override { return m_aborted; }
-    void SetAbort() override { m_aborted = true; }
-    CProgressSink* GetProgressSink() const override { return nullptr; }
+    explicit CTestRun(const std::string& source) : m_source(source), m_locator(m_source, *this) {}
+    bool IsAborted() const override { return aborted; }
+    void SetAbort() override { aborted = true; }
+    CProgressSink* GetProgressSink() const override { return sink; }
     CFilePath GetSourceDirectory() const override { return m_source; }
-    bool Locate(const std::string& fileName, std::int32_t diskNumber) override {
-        return m_locator.Locate(fileName, diskNumber);
+    bool Locate(const std::string& name, std::int32_t disk) override {
+        return m_locator.Locate(name, disk);
     }
+    bool AskForDiskette(const CFilePath& filePath, std::int32_t number) override {
+        asked.emplace_back(filePath.GetText(), number);
+        return answer && answer(filePath);
+    }
+    void ShowProgress() override {
+        shown.push_back(record->GetCount(CVolumeFile::dirRead));
+        if (onProgress)
+            onProgress();
+    }
+
+    bool aborted = false;
+    CProgressSink* sink = this;
+    CArchiveRecord* record = nullptr;
+    std::function<bool(const CFilePath&)> answer;
+    std::function<void()> onProgress;
+    Asked asked;
+    std::vector<std::int64_t> shown;
 
 private:
     CFilePath m_source;
     CDisketteLocator m_locator;
-    bool m_aborted = false;
 };
 
-// A three-volume archive whose volumes were copied to DISK01, DISK02 and DISK03 (volume 3
-// optionally left out, so that the user has to insert it into the drive of DISK02).
-class NumberedArchiveTest : public LocateTest {
+class DisketteTest : public ::testing::Test {
 protected:
-    void WriteVolumes(bool withThird) {
-        CArchiveWriter writer(m_dir.File("SET.MF1"), 7000);
-        for (std::size_t i = 0; i < m_sizes.size(); ++i) {
-            const std::string source = m_dir.File("in" + std::to_string(i));
-            WriteBytes(source, Pattern(m_sizes[i], static_cast<std::uint32_t>(i + 7)));
-            ArchiveMemberOptions options;
-            options.method = 2;
-            writer.AddFile(source, options);
-        }
-        const std::vector<std::string> volumes = writer.Finish();
-        ASSERT_EQ(volumes.size(), 3u);
-        for (std::size_t i = 0; i < volumes.size(); ++i) {
-            const std::string name = fs::path(volumes[i]).filename().string();
-            const std::string sub = "DISK0" + std::to_string(i + 1);
-            fs::create_directories(m_dir.Path() / sub);
-            if (i < 2 || withThird)
-                fs::rename(volumes[i], m_dir.Path() / sub / name);
-            else
-                m_third = volumes[i];
-        }
+    std::string Dir(const std::string& sub) const {
+        return (m_dir.Path() / sub).string() + static_cast<char>(fs::path::preferred_separator);
     }
-
-    // Reads every member of the record; true when all came out as written.
-    bool ExtractAll(CArchiveRecord& record) {
-        record.OpenArchive(record.GetSourcePath());
-        auto entry = record.CreateEntry();
+    void Put(const std::string& sub, const std::string& name) {
+        fs::create_directories(m_dir.Path() / sub);
+        WriteBytes(Dir(sub) + name, {1});
+    }
+    // Writes SET.MF1, SET.MF2, ... with one member per size; volume i goes into DISK0i
+    // unless keepBeside (then it stays in the scratch directory). Returns the coded bytes.
+    std::uint64_t WriteVolumes(std::int64_t volumeSize, std::int32_t method, bool keepBeside) {
+        CArchiveWriter writer(m_dir.File("SET.MF1"), volumeSize);
+        for (std::size_t i = 0; i < m_sizes.size(); ++i) {
+            WriteBytes(m_dir.File("in"), Pattern(m_sizes[i], static_cast<std::uint32_t>(i + 7)));
+            ArchiveMemberOptions options;
+            options.method = method;
+            writer.AddFile(m_dir.File("in"), options);
+        }
+        m_volumes = writer.Finish();
+        for (std::size_t i = 0; i < m_volumes.size() && !keepBeside; ++i) {
+            fs::create_directories(Dir("DISK0" + std::to_string(i + 1)));
+            fs::rename(m_volumes[i],
+                       Dir("DISK0" + std::to_string(i + 1)) + "SET.MF" + std::to_string(i + 1));
+        }
+        std::uint64_t coded = 0;
+        for (const EntryHeader& header : writer.Headers())
+            coded += header.compressedSize;
+        return coded;
+    }
+    // Reads every member of SET.MF1 (disk 1) through a record of run and closes it; true when
+    // every member came out as written. Exceptions pass.
+    bool ExtractAll(CTestRun& run) {
+        ArchiveRecordInfo info;
+        info.fileName = "SET.MF1";
+        m_record = std::make_unique<CArchiveRecord>(info, run);
+        run.record = m_record.get();
+        m_record->OpenArchive(m_record->GetSourcePath());
+        auto entry = m_record->CreateEntry();
         std::size_t n = 0;
-        while (record.ReadNextEntry(*entry, 0) != 0) {
-            const std::string out = m_dir.File("out" + std::to_string(n));
-            entry->SetOutputPath(out);
-            record.Extract(*entry);
-            if (ReadBytes(out) != Pattern(m_sizes[n], static_cast<std::uint32_t>(n + 7)))
+        while (m_record->ReadNextEntry(*entry, 0) != 0) {
+            entry->SetOutputPath(m_dir.File("out"));
+            m_record->Extract(*entry);
+            if (ReadBytes(m_dir.File("out")) !=
+                Pattern(m_sizes[n], static_cast<std::uint32_t>(n + 7)))
                 return false;
             ++n;
         }
-        record.Close();
+        m_record->Close();
         return n == m_sizes.size();
     }
 
-    const std::vector<std::size_t> m_sizes = {4000, 12000, 500};
-    std::string m_third;
+    TempDir m_dir;
+    std::vector<std::size_t> m_sizes = {4000, 12000, 500};
+    std::vector<std::string> m_volumes;
+    std::unique_ptr<CArchiveRecord> m_record;
 };
 
-TEST_F(NumberedArchiveTest, ContinuesAcrossNumberedDirectories) {
-    WriteVolumes(true);
-    CLocatorRun run(Dir("DISK01"), m_prompt);
-    ArchiveRecordInfo info;
-    info.fileName = "SET.MF1";
-    info.kind = kArchiveKindMultiFile;
-    info.diskNumber = 1;
-    CArchiveRecord record(info, run);
-    EXPECT_TRUE(ExtractAll(record));
-    EXPECT_EQ(record.diskNumber, 3);
+TEST_F(DisketteTest, LocateLooksInSourceThenNumberedDirectoryThenAsks) {
+    Put("DISK01", "A.MF1");
+    Put("DISK03", "B.MF1");
+    Put("DISK3", "C.MF1");
+    CTestRun run(Dir("DISK01"));
+    EXPECT_TRUE(run.Locate("A.MF1", 3));
+    EXPECT_EQ(run.GetSourceDirectory().GetText(), Dir("DISK01"));
+    EXPECT_TRUE(run.Locate("B.MF1", 3));
     EXPECT_EQ(run.GetSourceDirectory().GetText(), Dir("DISK03"));
-    EXPECT_TRUE(m_prompt.asked.empty());
-    EXPECT_FALSE(run.IsAborted());
+    EXPECT_TRUE(run.asked.empty());
+    // Missing: the prompt waits in the (moved) source directory and answers for Locate.
+    EXPECT_FALSE(run.Locate("C.MF1", 4));
+    run.answer = [](const CFilePath& path) { return WriteBytes(path.GetText(), {2}), true; };
+    EXPECT_TRUE(run.Locate("C.MF1", 3));
+    EXPECT_EQ(run.asked, (Asked{{Dir("DISK03") + "C.MF1", 4}, {Dir("DISK03") + "C.MF1", 3}}));
+    EXPECT_EQ(run.GetSourceDirectory().GetText(), Dir("DISK03"));
 }
 
-TEST_F(NumberedArchiveTest, MissingVolumeIsAskedFor) {
-    WriteVolumes(false);
-    // The user "inserts" the diskette: the volume appears where the prompt waits for it.
-    m_prompt.answer = [&](const CFilePath& path) {
-        fs::rename(m_third, path.GetText());
-        return true;
+TEST_F(DisketteTest, ArchiveContinuesAcrossNumberedDirectories) {
+    WriteVolumes(7000, 3, false);
+    ASSERT_EQ(m_volumes.size(), 3u);
+    CTestRun run(Dir("DISK01"));
+    EXPECT_TRUE(ExtractAll(run));
+    EXPECT_EQ(m_record->diskNumber, 3);
+    EXPECT_EQ(run.GetSourceDirectory().GetText(), Dir("DISK03"));
+    EXPECT_TRUE(run.asked.empty());
+    EXPECT_FALSE(run.aborted);
+}
+
+// Volume 3 is not on disk: the user is asked for diskette 3 in the directory of diskette 2,
+// and either inserts it or gives up, which ends the archive as a cancel.
+TEST_F(DisketteTest, MissingVolumeIsAskedFor) {
+    for (const bool insert : {true, false}) {
+        SCOPED_TRACE(insert);
+        WriteVolumes(7000, 2, false);
+        const fs::path third = m_dir.Path() / "third";
+        fs::rename(Dir("DISK03") + "SET.MF3", third);
+        CTestRun run(Dir("DISK01"));
+        run.answer = [&](const CFilePath& path) {
+            if (insert)
+                fs::rename(third, path.GetText());
+            return insert;
+        };
+        if (insert) {
+            EXPECT_TRUE(ExtractAll(run));
+        } else {
+            EXPECT_THROW(ExtractAll(run), CUserException);
+            EXPECT_FALSE(m_record->IsOpen());
+        }
+        EXPECT_EQ(run.asked, (Asked{{Dir("DISK02") + "SET.MF3", 3}}));
+        EXPECT_EQ(m_record->diskNumber, 3);
+        EXPECT_EQ(run.aborted, !insert);
+        fs::remove_all(Dir("DISK02"));
+        fs::remove_all(Dir("DISK03"));
+    }
+}
+
+TEST_F(DisketteTest, ProgressOnlyAtFullBlocksOfCodedData) {
+    const struct {
+        std::vector<std::size_t> sizes;
+        std::int64_t volumeSize;
+        std::int32_t method;
+        bool aborted;
+    } cases[] = {
+        {{4095}, 0, 2, false},
+        {{4096}, 0, 2, false},
+        {{10000}, 8 + 346 + 4096, 2, false}, // volume 1 ends at the first block boundary
+        {{3000, 3000, 3000}, 0, 2, false},   // blocks counted over members
+        {{30000, 20000}, 9000, 4, false},
+        {{30000}, 0, 2, true}, // nothing shown once the run is aborted
     };
-    CLocatorRun run(Dir("DISK01"), m_prompt);
-    ArchiveRecordInfo info;
-    info.fileName = "SET.MF1";
-    info.diskNumber = 1;
-    CArchiveRecord record(info, run);
-    EXPECT_TRUE(ExtractAll(record));
-    const std::vector<std::pair<std::string, std::int32_t>> expected = {
-        {Dir("DISK02") + "SET.MF3", 3}};
-    EXPECT_EQ(m_prompt.asked, expected);
-    EXPECT_EQ(record.diskNumber, 3);
-    EXPECT_EQ(run.GetSourceDirectory().GetText(), Dir("DISK02"));
+    for (const auto& c : cases) {
+        m_sizes = c.sizes;
+        const std::uint64_t coded = WriteVolumes(c.volumeSize, c.method, true);
+        CTestRun run(Dir(""));
+        run.aborted = c.aborted;
+        ASSERT_TRUE(ExtractAll(run));
+        // Each multiple of 4096 once (a read finding a volume's end right at a boundary
+        // reports it again), nothing else.
+        std::vector<std::int64_t> expected;
+        for (std::uint64_t at = 4096; at <= coded && !c.aborted; at += 4096)
+            expected.push_back(static_cast<std::int64_t>(at));
+        run.shown.erase(std::unique(run.shown.begin(), run.shown.end()), run.shown.end());
+        EXPECT_EQ(run.shown, expected) << m_sizes[0];
+        for (const std::string& volume : m_volumes)
+            fs::remove(volume);
+    }
+}
+
+// A cancel confirmed during a zlib member (which still expands to its end) must not be
+// followed by a prompt for the member's next diskette.
+TEST_F(DisketteTest, ConfirmedCancelAsksForNoFurtherDiskette) {
+    m_sizes = {60000};
+    WriteVolumes(9000, 4, true);
+    fs::remove(m_volumes[1]);
+    CTestRun run(Dir(""));
+    run.onProgress = [&] {
+        run.SetAbort();
+        m_record->Abort();
+    };
+    EXPECT_THROW(ExtractAll(run), CUserException);
+    EXPECT_TRUE(run.asked.empty());
+    EXPECT_EQ(run.shown.size(), 1u);
+    EXPECT_EQ(m_record->diskNumber, 1);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The Insert Diskette prompt under Wine: its texts, OK that waits for the file (flash and
-// beep while it is missing), Cancel and Escape, and the prompt as the locator shows it.
+// The Insert Diskette prompt under Wine: its texts as the locator shows it, Cancel and
+// Escape, and OK that waits for the file (flash and beep while it is missing).
 //
 // The dialog runs modally on a thread of its own; the test drives it from the main thread
 // through the GUI harness as a user would.
@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
-#include <filesystem>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -65,22 +65,25 @@ protected:
     }
 };
 
-TEST(InsertDisketteDialog, TextsAndCentring) {
-    const std::string label = "Program Disk";
+// The setup's prompt behind the locator: the label of the diskette or its number, the
+// drive of the source directory, centred; Cancel and Escape give up.
+TEST(InsertDisketteDialog, TextsAndGivingUp) {
+    DisketteArray diskettes;
+    diskettes.Set(2, DisketteRecord{"Program Disk", ""});
+    CInsertDiskettePrompt prompt(diskettes, nullptr);
     const struct {
-        const std::string* label;
+        std::int32_t number;
         const char* text;
-        const char* screenshot;
+        int key;
     } cases[] = {
-        {&label,
-         "Please insert the diskette labelled 'Program Disk' in drive A:", "insert-diskette-label"},
-        {nullptr, "Please insert diskette 2 in drive A:", "insert-diskette-number"},
+        {2, "Please insert the diskette labelled 'Program Disk' in drive A:", 0},
+        {3, "Please insert diskette 3 in drive A:", VK_ESCAPE},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
+        CFilePath source = "A:\\SETUP\\";
         CModal modal([&] {
-            CInsertDisketteDialog dialog("A:\\SETUP.MF2", 2, c.label, nullptr);
-            return dialog.DoModal();
+            return static_cast<INT_PTR>(CDisketteLocator(source, prompt).Locate("X.MF", c.number));
         });
         HWND dialog = modal.WaitForDialog();
         ASSERT_NE(dialog, nullptr);
@@ -92,9 +95,11 @@ TEST(InsertDisketteDialog, TextsAndCentring) {
         ::GetWindowRect(dialog, &window);
         EXPECT_LE(std::abs((window.left + window.right) - (area.left + area.right)), 2);
         EXPECT_LE(std::abs((window.top + window.bottom) - (area.top + area.bottom)), 2);
-        EXPECT_TRUE(gui::SaveWindowPng(dialog, gui::ScreenshotPath(c.screenshot)));
-        ASSERT_TRUE(gui::ClickButton(dialog, IDCANCEL));
-        EXPECT_EQ(modal.Result(), IDCANCEL);
+        EXPECT_TRUE(gui::SaveWindowPng(
+            dialog, gui::ScreenshotPath("insert-diskette-" + std::to_string(c.number))));
+        ASSERT_TRUE(c.key != 0 ? gui::PressKey(dialog, static_cast<UINT>(c.key))
+                               : gui::ClickButton(dialog, IDCANCEL));
+        EXPECT_EQ(modal.Result(), 0);
     }
 }
 
@@ -122,35 +127,6 @@ TEST(InsertDisketteDialog, OkWaitsForTheFile) {
     WriteBytes(file, {1});
     ASSERT_TRUE(gui::ClickButton(dialog, IDOK));
     EXPECT_EQ(modal.Result(), IDOK);
-}
-
-// The setup's prompt behind the locator: the label comes from the diskettes, the prompt waits
-// in the source directory, Escape gives up and OK with the file present finds it.
-TEST(InsertDisketteDialog, LocatorPrompt) {
-    TempDir dir;
-    DisketteArray diskettes;
-    diskettes.Set(2, DisketteRecord{"Data Disk", ""});
-    CInsertDiskettePrompt prompt(diskettes, nullptr);
-    for (const bool insert : {false, true}) {
-        SCOPED_TRACE(insert ? "inserted" : "given up");
-        CFilePath source = dir.Path().string() + "\\";
-        CModal modal([&] {
-            CDisketteLocator locator(source, prompt);
-            return static_cast<INT_PTR>(locator.Locate("DATA.MF2", 2));
-        });
-        HWND dialog = modal.WaitForDialog();
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(gui::ControlText(dialog, kInsertDisketteTextId),
-                  "Please insert the diskette labelled 'Data Disk' in drive " +
-                      CFilePath(source).GetDrive() + ":");
-        if (insert) {
-            WriteBytes(dir.File("DATA.MF2"), {1});
-            ASSERT_TRUE(gui::ClickButton(dialog, IDOK));
-        } else {
-            ASSERT_TRUE(gui::PressKey(dialog, VK_ESCAPE));
-        }
-        EXPECT_EQ(modal.Result(), insert ? 1 : 0);
-    }
 }
 
 } // namespace
