@@ -11,7 +11,11 @@ using SelfRegEntryPoint = LONG(WINAPI*)();
 } // namespace
 
 SelfRegResult CWin32SelfRegPlatform::CallEntryPoint(const CFilePath& path, SelfRegMode mode) {
+    // A library that cannot be loaded becomes an event line; the system's own message box
+    // about it would stop an unattended run.
+    const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE library = ::LoadLibraryA(path.c_str());
+    ::SetErrorMode(previousMode);
     if (library == nullptr) {
         return SelfRegResult::LoadFailed;
     }
