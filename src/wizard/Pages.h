@@ -5,9 +5,9 @@
 
 #include "wizard/SetupPage.h"
 
-// A page whose work step belongs to the engine (copying 108, registering 1549, removing
-// 1546, unregistering 1550). Until the engine provides it, the step passes straight on to the
-// next page, so the whole sequence runs.
+// A page whose work step belongs to the engine (registering 1549, removing 1546,
+// unregistering 1550). Until the engine provides it, the step passes straight on to the next
+// page, so the whole sequence runs.
 class CPassOnPage : public CSetupPage {
 public:
     using CSetupPage::CSetupPage;

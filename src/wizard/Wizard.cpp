@@ -1,6 +1,7 @@
 #include "wizard/Wizard.h"
 
 #include "app/SetupApp.h"
+#include "wizard/CopyPage.h"
 #include "wizard/PageTable.h"
 #include "wizard/Pages.h"
 
@@ -27,6 +28,8 @@ CSetupPage* CreatePage(int pageId) {
     }
     int next = InitialNextPageId(pageId, GetSetupApp().IsRemovalMode());
     switch (pageId) {
+    case kCopyPage:
+        return new CCopyPage(pageId, next);
     case kReadingPage:
         return new CReadingPage(pageId, next);
     case kInstallConditionsPage:

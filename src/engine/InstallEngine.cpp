@@ -1,0 +1,266 @@
+#include "engine/InstallEngine.h"
+
+#include <new>
+
+#include "errors/Exceptions.h"
+#include "profile/ProfileCollections.h"
+#include "support/StringUtil.h"
+
+namespace {
+
+CInstallProgress* g_currentProgress = nullptr;
+
+// Makes a sink the current progress display for the lifetime of the scope.
+class CCurrentProgressScope {
+public:
+    explicit CCurrentProgressScope(CInstallProgress& sink) { g_currentProgress = &sink; }
+    ~CCurrentProgressScope() { g_currentProgress = nullptr; }
+    CCurrentProgressScope(const CCurrentProgressScope&) = delete;
+    CCurrentProgressScope& operator=(const CCurrentProgressScope&) = delete;
+};
+
+// The sink's current file for one member; cleared however the member ends.
+class CCurrentFileScope {
+public:
+    CCurrentFileScope(CInstallProgress& sink, CInstallFile& file) : m_sink(sink) {
+        m_sink.SetCurrentFile(&file);
+    }
+    ~CCurrentFileScope() { m_sink.SetCurrentFile(nullptr); }
+    CCurrentFileScope(const CCurrentFileScope&) = delete;
+    CCurrentFileScope& operator=(const CCurrentFileScope&) = delete;
+
+private:
+    CInstallProgress& m_sink;
+};
+
+// Closes a file without reporting anything. (The archive's own Abort stops its codec
+// instead, so the plain file's is called by name.)
+void CloseQuietly(CXFile& file) {
+    file.CXFile::Abort();
+}
+
+bool IsSelected(const ArchiveRecordInfo& record) {
+    return record.component != nullptr && record.component->selected;
+}
+
+// Sizes are progress units; a negative one (a broken profile) counts nothing.
+std::uint32_t ProgressSize(std::int32_t size) {
+    return size > 0 ? static_cast<std::uint32_t>(size) : 0;
+}
+
+} // namespace
+
+CInstallProgress* GetCurrentInstallProgress() {
+    return g_currentProgress;
+}
+
+void CInstallFile::ResetMember() {
+    destinationPath.Empty();
+    temporaryPath.Empty();
+    installed = 0;
+    replaced = 0;
+    SetOutputPath({});
+}
+
+std::string MemberFileName(const std::string& storedName) {
+    const std::string::size_type cut = storedName.find_last_of("\\/:");
+    std::string name = cut == std::string::npos ? storedName : storedName.substr(cut + 1);
+    if (name.empty() || name == "." || name == "..") {
+        throw CFileException(CFileException::kBadPath, 0, storedName);
+    }
+    return name;
+}
+
+CInstallEngine::CInstallEngine(ProfileCollections& collections, const CFilePath& installLog,
+                               CArchiveRun& run, CInstallPlatform& platform)
+    : m_collections(collections), m_installLog(installLog), m_run(run), m_platform(platform) {}
+
+bool CInstallEngine::InstallArchives(CInstallProgress& sink) {
+    std::uint32_t total = 0;
+    for (const ArchiveRecordInfo& record : m_collections.archives.Records()) {
+        if (IsSelected(record)) {
+            total += ProgressSize(record.size);
+        }
+    }
+    CCurrentProgressScope current(sink);
+    sink.SetRange(total);
+
+    for (const ArchiveRecordInfo& info : m_collections.archives.Records()) {
+        if (m_run.IsAborted()) {
+            break;
+        }
+        if (!IsSelected(info)) {
+            continue;
+        }
+        sink.ShowSource(info.fileName);
+        CArchiveRecord record(info, m_run);
+        InstallArchive(record, sink);
+    }
+
+    // The items belong to a complete installation only. The log's collections are written
+    // in any case: they are what a removal needs to take away the files installed so far.
+    const bool complete = !m_run.IsAborted();
+    if (complete) {
+        m_platform.CreateProgramItems(m_collections.targets);
+    }
+    m_platform.WriteCollections(m_collections, m_installLog);
+    return complete && !m_run.IsAborted();
+}
+
+void CInstallEngine::InstallArchive(CArchiveRecord& record, CInstallProgress& sink) {
+    try {
+        if (!m_run.Locate(record.fileName, record.diskNumber)) {
+            m_run.SetAbort();
+            return;
+        }
+        const CFilePath source = record.GetSourcePath();
+        if (record.kind == kArchiveKindSingleFile) {
+            InstallPlainFile(record, source, sink);
+        } else if (record.kind == kArchiveKindMultiFile) {
+            InstallMultiFile(record, source, sink);
+        }
+    } catch (const CUserException&) {
+        m_run.SetAbort();
+    } catch (const CException& error) {
+        CloseQuietly(record);
+        if (!m_platform.ReportArchiveError(error, record.GetSourcePath().GetFileName())) {
+            m_run.SetAbort();
+        }
+    } catch (const std::bad_alloc&) {
+        CloseQuietly(record);
+        if (!m_platform.ReportArchiveError(CMemoryException(),
+                                           record.GetSourcePath().GetFileName())) {
+            m_run.SetAbort();
+        }
+    }
+    CloseQuietly(record);
+}
+
+void CInstallEngine::InstallPlainFile(CArchiveRecord& record, const CFilePath& source,
+                                      CInstallProgress& sink) {
+    if (record.destination == kDestNotInstalled) {
+        sink.AddDone(ProgressSize(record.size));
+        return;
+    }
+    record.OpenForReading(source);
+    CInstallFile file(record);
+    EntryHeader& header = file.Header();
+    file.SetSourceName(source);
+    header.destinationId = record.destination;
+    header.method = 2;
+    header.methodParameter = 0;
+    header.checksum = 0;
+    // The whole file is copied, whatever the profile says its size is: the profile's size
+    // is a progress figure, and a copy cut to it would be a damaged file.
+    file.FillFromFile();
+    header.compressedSize = header.expandedSize;
+    CCurrentFileScope current(sink, file);
+    InstallMember(file);
+    sink.AddDone(header.expandedSize);
+}
+
+void CInstallEngine::InstallMultiFile(CArchiveRecord& record, const CFilePath& source,
+                                      CInstallProgress& sink) {
+    record.OpenArchive(source);
+    CInstallFile file(record);
+    file.SetNextHeaderOffset(record.GetFirstEntryOffset());
+    while (record.ReadNextEntry(file, 0) != 0) {
+        m_platform.PumpMessages();
+        if (m_run.IsAborted()) {
+            break;
+        }
+        file.ResetMember();
+        CCurrentFileScope current(sink, file);
+        InstallMember(file);
+        sink.AddDone(file.Header().expandedSize);
+    }
+}
+
+CFilePath CInstallEngine::MakeTemporaryPath(const CFilePath& path) {
+    CFilePath temporary = path;
+    for (int i = 0; i < kTemporaryNameTries; ++i) {
+        temporary.SetFileTitle(RandomHexString(8));
+        if (!m_platform.Exists(temporary)) {
+            return temporary;
+        }
+    }
+    throw CFileException(CFileException::kDirectoryFull, 0, path);
+}
+
+void CInstallEngine::InstallMember(CInstallFile& file) {
+    const std::int16_t destination = file.Header().destinationId;
+    if (destination == kDestNotInstalled) {
+        return;
+    }
+    const CFilePath directory = m_collections.destinations.PathOf(destination);
+    m_platform.MakeDirectory(directory);
+    file.destinationPath = directory;
+    file.destinationPath.SetFileName(MemberFileName(file.Header().GetName()));
+    file.temporaryPath = MakeTemporaryPath(file.destinationPath);
+    file.SetOutputPath(file.temporaryPath);
+
+    try {
+        file.GetArchive().Extract(file);
+    } catch (...) {
+        // A member that failed (or was cancelled) is not placed; its partial copy goes.
+        CloseQuietly(file);
+        m_platform.DeleteTemporary(file.temporaryPath);
+        throw;
+    }
+
+    PlaceMember(file, FindPresentFile(destination, file.destinationPath));
+}
+
+CFilePath CInstallEngine::FindPresentFile(std::int16_t destination,
+                                          const CFilePath& destinationPath) {
+    if (destination == kDestWindows || destination == kDestSystem) {
+        for (std::int16_t id : {kDestWindows, kDestSystem}) {
+            CFilePath candidate;
+            if (m_collections.destinations.GetPath(id, candidate)) {
+                candidate.SetFileName(destinationPath.GetFileName());
+                if (candidate.Exists()) {
+                    return candidate;
+                }
+            }
+        }
+        return {};
+    }
+    return destinationPath.Exists() ? destinationPath : CFilePath();
+}
+
+void CInstallEngine::PlaceMember(CInstallFile& file, const CFilePath& present) {
+    bool place = false;
+    if (present.IsEmpty()) {
+        place = true;
+    } else if (m_platform.ShouldReplace(present, file.temporaryPath) != 0) {
+        file.replaced = 1;
+        if (m_platform.DeletePresent(present)) {
+            place = true;
+        } else if (!m_platform.DeferReplacement(file.temporaryPath, present)) {
+            m_platform.DeleteTemporary(file.temporaryPath);
+        }
+    } else {
+        m_platform.DeleteTemporary(file.temporaryPath);
+    }
+
+    std::int32_t renameError = 0;
+    if (place) {
+        if (m_platform.Rename(file.temporaryPath, file.destinationPath, renameError)) {
+            file.installed = 1;
+        } else {
+            m_platform.DeleteTemporary(file.temporaryPath);
+        }
+    }
+
+    const ArchiveRecordInfo& record = file.GetArchive();
+    const std::string componentKey = record.component != nullptr ? record.component->key : "";
+    m_platform.WriteFileRecord(m_installLog, componentKey, file.destinationPath,
+                               file.Header().destinationId, file.installed != 0,
+                               file.replaced != 0);
+    if (place && file.installed == 0) {
+        // Reported like any other failure of the record, not passed over as installed.
+        throw CFileException(CFileException::kGeneric, renameError, file.destinationPath);
+    }
+    // A file is there under the destination path (the new one or the copy that was kept).
+    m_collections.targets.SetInstalledPath(file.destinationPath);
+}

@@ -1,0 +1,81 @@
+#include "engine/InstallPlatformWin32.h"
+
+#include <windows.h>
+
+#include "engine/RegistryEntries.h"
+#include "engine/ReplaceRules.h"
+#include "errors/ErrorDialog.h"
+#include "profile/ProfileCollections.h"
+
+namespace {
+
+// "Cannot install files from '%s':"
+constexpr int kCannotInstallMessage = 17;
+
+} // namespace
+
+void CWin32InstallPlatform::MakeDirectory(const CFilePath& directory) {
+    CFilePath path = directory;
+    path.MakeDirectoryOrThrow(true);
+}
+
+bool CWin32InstallPlatform::Exists(const CFilePath& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int CWin32InstallPlatform::ShouldReplace(const CFilePath& present, const CFilePath& newFile) {
+    return ::ShouldReplace(present, newFile);
+}
+
+bool CWin32InstallPlatform::DeletePresent(const CFilePath& path) {
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+void CWin32InstallPlatform::DeleteTemporary(const CFilePath& path) {
+    // The member's attributes may have made it read-only.
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path.c_str());
+}
+
+bool CWin32InstallPlatform::Rename(const CFilePath& from, const CFilePath& to,
+                                   std::int32_t& osError) {
+    if (::MoveFileA(from.c_str(), to.c_str())) {
+        return true;
+    }
+    osError = static_cast<std::int32_t>(::GetLastError());
+    return false;
+}
+
+bool CWin32InstallPlatform::DeferReplacement(const CFilePath& newFile, const CFilePath& present) {
+    return ::MoveFileExA(newFile.c_str(), present.c_str(),
+                         MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+void CWin32InstallPlatform::WriteFileRecord(const CFilePath& log, const std::string& componentKey,
+                                            const CFilePath& installedPath,
+                                            std::int16_t destination, bool installed,
+                                            bool replaced) {
+    WriteInstalledFileRecord(log, componentKey, installedPath, destination, installed, replaced);
+}
+
+void CWin32InstallPlatform::WriteCollections(const ProfileCollections& collections,
+                                             const CFilePath& log) {
+    WriteCollectionsToLog(collections, log);
+}
+
+void CWin32InstallPlatform::CreateProgramItems(const TargetMap& targets) {
+    if (m_createItems) {
+        m_createItems(targets);
+    }
+}
+
+void CWin32InstallPlatform::PumpMessages() {
+    if (m_pump) {
+        m_pump();
+    }
+}
+
+bool CWin32InstallPlatform::ReportArchiveError(const CException& error,
+                                               const std::string& archiveName) {
+    return ReportErrorAsk(kCannotInstallMessage, error, archiveName.c_str()) != 0;
+}
