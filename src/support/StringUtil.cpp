@@ -172,12 +172,17 @@ bool ExtractBoolField(bool& out, const std::string& text, int index, char separa
 }
 
 int FormatString(std::string& out, const char* format, ...) {
-    char buffer[kMaxFormattedLength + 1];
-    buffer[0] = '\0';
     va_list args;
     va_start(args, format);
-    const int produced = std::vsnprintf(buffer, sizeof buffer, format, args);
+    const int length = FormatStringV(out, format, args);
     va_end(args);
+    return length;
+}
+
+int FormatStringV(std::string& out, const char* format, va_list args) {
+    char buffer[kMaxFormattedLength + 1];
+    buffer[0] = '\0';
+    const int produced = std::vsnprintf(buffer, sizeof buffer, format, args);
     // A C99 vsnprintf reports the full length and always ends the buffer with a zero; an
     // older runtime may report -1 on truncation and leave the last byte unset.
     buffer[kMaxFormattedLength] = '\0';

@@ -6,6 +6,7 @@
 // bytes. Nothing here throws except std::bad_alloc.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -71,6 +72,8 @@ std::int16_t ParseShort(const std::string& text);
 // kMaxFormattedLength characters (longer results are cut there). Returns out's length.
 constexpr std::size_t kMaxFormattedLength = 511;
 int FormatString(std::string& out, const char* format, ...) SETUP_PRINTF_FORMAT(2, 3);
+// The same with the arguments as a va_list, for other printf-style functions.
+int FormatStringV(std::string& out, const char* format, va_list args);
 
 // The generator behind the random file names: state = state * 214013 + 2531011 (mod 2^32),
 // value = (state >> 16) & 0x7FFF. One instance per use; the process-wide one behind

@@ -15,7 +15,7 @@ function(setup_version_fixture name)
 endfunction()
 
 # Versioned libraries: ver_<a>_<b>_<c>_<d>.dll carries file version a.b.c.d.
-foreach(version 4.0.0.0 4.0.0.1 3.99.0.0 1.65535.0.0 1.1.0.0 2.0.0.0 1.2.3.9 1.2.3.10)
+foreach(version 4.0.0.0 4.0.0.1 1.65535.0.0 1.1.0.0)
     string(REPLACE "." "," FIXTURE_VERSION_COMMAS ${version})
     string(REPLACE "." "_" suffix ${version})
     set(FIXTURE_VERSION_TEXT ${version})
