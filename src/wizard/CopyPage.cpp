@@ -1,12 +1,9 @@
 #include "wizard/CopyPage.h"
 
-#include <commctrl.h>
-
-#include <algorithm>
-
 #include "app/SetupApp.h"
 #include "engine/InsertDisketteDialog.h"
 #include "engine/InstallPlatformWin32.h"
+#include "engine/ProgramManager.h"
 #include "profile/ProfileCollections.h"
 #include "wizard/PageTable.h"
 #include "wizard/PumpMessages.h"
@@ -50,25 +47,9 @@ bool CSetupArchiveRun::Locate(const std::string& fileName, std::int32_t diskNumb
 
 BOOL CCopyPage::OnInitDialog() {
     CSetupPage::OnInitDialog();
-    // The gauge: the system's progress bar in the place and with the id of the frame.
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
-    ::InitCommonControlsEx(&controls);
-    HWND frame = GetItem(kGaugeControl);
-    RECT rect{0, 0, 0, 0};
-    if (frame != nullptr) {
-        ::GetWindowRect(frame, &rect);
-        ::MapWindowPoints(nullptr, GetHandle(), reinterpret_cast<POINT*>(&rect), 2);
-        ::DestroyWindow(frame);
-    }
-    m_gauge =
-        ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_BORDER, rect.left,
-                          rect.top, rect.right - rect.left, rect.bottom - rect.top, GetHandle(),
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kGaugeControl)),
-                          ::GetModuleHandleA(nullptr), nullptr);
-    if (m_gauge != nullptr) {
-        ::SendMessageA(m_gauge, PBM_SETRANGE32, 0, 99);
-        ::SendMessageA(m_gauge, PBM_SETPOS, 0, 0);
-    }
+    // Takes the place (and the id) of the placeholder frame.
+    m_gauge.CreateGauge(WS_CHILD | WS_VISIBLE | WS_BORDER, RECT{0, 0, 0, 0}, GetHandle(),
+                        kGaugeControl);
     return TRUE;
 }
 
@@ -80,9 +61,17 @@ int CCopyPage::DoWork() {
     SetupApp& app = GetSetupApp();
     CSetupArchiveRun run(app, GetHandle());
     CWin32InstallPlatform platform([this] { PumpAndHandleCancel(); },
-                                   // The Program Manager items are not made yet: the DDE
-                                   // client is not part of this program so far.
-                                   [](const TargetMap&) {});
+                                   [&app](const TargetMap& targets) {
+                                       ProgramItemsContext context;
+                                       context.groupName = app.GetProgramGroup();
+                                       CFilePath appDirectory;
+                                       app.GetCollections().destinations.GetPath(kDestApplication,
+                                                                                 appDirectory);
+                                       context.appDirectory = appDirectory;
+                                       context.pump = [] { PumpMessages(); };
+                                       context.mainWindow = app.GetMainWindow();
+                                       CreateProgramItems(targets, context);
+                                   });
     CInstallEngine engine(app.GetCollections(), app.GetInstallLogPath(), run, platform);
     if (!engine.InstallArchives(*this)) {
         SetNextPageId(kNotCompletePage);
@@ -92,13 +81,8 @@ int CCopyPage::DoWork() {
 }
 
 void CCopyPage::SetRange(std::uint32_t total) {
-    if (m_gauge != nullptr) {
-        // The lower end is 1, so the bar stays empty at position 0 as well.
-        ::SendMessageA(m_gauge, PBM_SETRANGE32, 1,
-                       static_cast<LPARAM>(
-                           std::min<std::uint32_t>(std::max<std::uint32_t>(total, 1), 0x7FFFFFFF)));
-        ::SendMessageA(m_gauge, PBM_SETPOS, 0, 0);
-    }
+    m_gauge.SetRange(1, total);
+    m_gauge.SetPos(0, false);
 }
 
 void CCopyPage::ShowSource(const std::string& text) {
@@ -132,14 +116,6 @@ void CCopyPage::ShowProgress() {
         m_currentFile->GetArchive().Abort();
         return;
     }
-    SetGaugePosition(position);
+    m_gauge.SetPos(position, true);
     SetItemText(kDestinationText, m_currentFile->destinationPath);
-}
-
-void CCopyPage::SetGaugePosition(std::uint32_t position) {
-    if (m_gauge != nullptr) {
-        ::SendMessageA(m_gauge, PBM_SETPOS,
-                       static_cast<WPARAM>(std::min<std::uint32_t>(position, 0x7FFFFFFF)), 0);
-        ::UpdateWindow(m_gauge);
-    }
 }

@@ -12,6 +12,7 @@
 
 #include "engine/DisketteLocator.h"
 #include "engine/InstallEngine.h"
+#include "framework/Gauge.h"
 #include "wizard/SetupPage.h"
 
 class SetupApp;
@@ -61,10 +62,9 @@ private:
     // Pumps messages and asks about a pending cancel; true when the user confirmed it (the
     // run is then aborted and the page leads to the not-complete page).
     bool PumpAndHandleCancel();
-    void SetGaugePosition(std::uint32_t position);
 
     bool m_cancelPending = false;
-    HWND m_gauge = nullptr;
+    CGauge m_gauge{0, 99, 0};
     std::uint32_t m_bytesDone = 0;
     CInstallFile* m_currentFile = nullptr;
 };

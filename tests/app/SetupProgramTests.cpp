@@ -137,6 +137,8 @@ protected:
     void TearDown() override {
         m_process.Kill();
         m_process.Wait(5000);
+        // A completed installation made the profile's program group.
+        gui::RemoveShellGroup("Demo");
         ::DeleteFileA(m_helper.c_str());
         for (const char* file :
              {"setup.exe", "setup.ini", "install.log", "removal-helper.txt", "pages.txt"}) {

@@ -1,5 +1,7 @@
 #include "GuiHarness.h"
 
+#include <shlobj.h>
+
 #include <vector>
 
 #include "PngWriter.h"
@@ -340,6 +342,34 @@ bool ScreenPixel(HWND window, int x, int y, COLORREF& colour) {
     colour = ::GetPixel(screen, point.x, point.y);
     ::ReleaseDC(nullptr, screen);
     return colour != CLR_INVALID;
+}
+
+bool RemoveShellGroup(const std::string& group, DWORD timeoutMs) {
+    char programs[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs))) {
+        return false;
+    }
+    const std::string folder = std::string(programs) + "\\" + group;
+    if (::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    HWND shown = nullptr;
+    WaitUntil([&] { return (shown = ::FindWindowA(nullptr, group.c_str())) != nullptr; },
+              timeoutMs);
+    if (shown != nullptr) {
+        ::PostMessageA(shown, WM_CLOSE, 0, 0);
+        WaitForWindowGone(shown, timeoutMs);
+    }
+    WIN32_FIND_DATAA entry;
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            ::DeleteFileA((folder + "\\" + entry.cFileName).c_str());
+        } while (::FindNextFileA(search, &entry));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+    return true;
 }
 
 } // namespace gui

@@ -106,4 +106,11 @@ bool SaveWindowPng(HWND window, const std::string& path);
 // The colour of the window's pixel at x,y (client coordinates) as it is on the screen.
 bool ScreenPixel(HWND window, int x, int y, COLORREF& colour);
 
+// Undoes a Program Manager group that a setup run made through the Wine shell's server: the
+// shell shows a created group in an explorer window, which would keep the prefix's processes
+// alive after the test. When the group's folder exists in the start menu's programs folder,
+// waits up to timeoutMs for that window, closes it and deletes the folder with its items.
+// True when a group was there.
+bool RemoveShellGroup(const std::string& group, DWORD timeoutMs = 5000);
+
 } // namespace gui
