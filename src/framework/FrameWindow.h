@@ -58,7 +58,8 @@ protected:
 
 private:
     bool CreateWindowOfClass(const ClassInfo& windowClass, const std::string& text, DWORD style,
-                             DWORD exStyle, const RECT& rect, HWND parent, HMENU menuOrId);
+                             DWORD exStyle, int x, int y, int width, int height, HWND parent,
+                             HMENU menuOrId);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
