@@ -122,7 +122,9 @@ struct ProgramItemsContext {
 int CreateProgramItems(CProgramManager& manager, const TargetMap& targets,
                        const ProgramItemsContext& context);
 // Opens the group, deletes the item of every target with an installed path, then deletes
-// the group when it holds nothing else. Returns the number of items deleted.
+// the group when Program Manager reports that nothing else is in it (items the user or other
+// applications put there are never deleted with it; a server that does not describe its
+// groups keeps the emptied group). Returns the number of items deleted.
 int DeleteProgramItems(CProgramManager& manager, const TargetMap& targets,
                        const ProgramItemsContext& context);
 

@@ -1,5 +1,7 @@
 #include "framework/DialogBox.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <vector>
 
 #include "framework/Application.h"
@@ -146,9 +148,55 @@ void CDialogBox::ShowItem(int id, bool show) const noexcept {
     }
 }
 
-void CDialogBox::EnableItem(int id, bool enable) const noexcept {
+bool CDialogBox::EnableItem(int id, bool enable) const noexcept {
+    HWND control = GetItem(id);
+    if (control == nullptr) {
+        return false;
+    }
+    ::EnableWindow(control, enable ? TRUE : FALSE);
+    return true;
+}
+
+std::string CDialogBox::GetListSelText(int id) const {
+    HWND list = GetItem(id);
+    if (list == nullptr) {
+        return {};
+    }
+    const LRESULT selected = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (selected == LB_ERR) {
+        return {};
+    }
+    const LRESULT length = ::SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(selected), 0);
+    if (length == LB_ERR) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const LRESULT copied = ::SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(selected),
+                                          reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    return text;
+}
+
+void CDialogBox::SetItemTextFormat(int id, const char* format, ...) const {
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::va_list again;
+    va_copy(again, arguments);
+    const int length = std::vsnprintf(nullptr, 0, format, arguments);
+    va_end(arguments);
+    std::string text;
+    if (length > 0) {
+        text.assign(static_cast<std::size_t>(length) + 1, '\0');
+        std::vsnprintf(&text[0], text.size(), format, again);
+        text.resize(static_cast<std::size_t>(length));
+    }
+    va_end(again);
+    SetItemText(id, text);
+}
+
+void CDialogBox::SetItemFont(int id, HFONT font) const noexcept {
     if (HWND control = GetItem(id)) {
-        ::EnableWindow(control, enable ? TRUE : FALSE);
+        ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
 }
 

@@ -64,7 +64,14 @@ public:
     std::string GetItemText(int id) const;
     void SetItemText(int id, const std::string& text) const;
     void ShowItem(int id, bool show) const noexcept;
-    void EnableItem(int id, bool enable) const noexcept;
+    // False when there is no such control.
+    bool EnableItem(int id, bool enable) const noexcept;
+    // The text of the selected entry of list box id; "" when nothing is selected.
+    std::string GetListSelText(int id) const;
+    // Sets the control's text from a printf-style format (any length).
+    void SetItemTextFormat(int id, const char* format, ...) const;
+    // Gives the control a font (nullptr: the system font) and has it redrawn.
+    void SetItemFont(int id, HFONT font) const noexcept;
     bool IsChecked(int id) const noexcept;
     // Checks `id` and clears the other buttons first..last.
     void CheckRadio(int first, int last, int id) const noexcept;

@@ -14,6 +14,20 @@ CFrameWindow::~CFrameWindow() {
 
 bool CFrameWindow::Create(const ClassInfo& windowClass, const std::string& title, DWORD style,
                           DWORD exStyle, HWND parent) {
+    return CreateWindowOfClass(windowClass, title, style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr);
+}
+
+bool CFrameWindow::CreateChild(const ClassInfo& windowClass, const std::string& text, DWORD style,
+                               const RECT& rect, HWND parent, int controlId) {
+    return CreateWindowOfClass(windowClass, text, style | WS_CHILD, 0, rect.left, rect.top,
+                               rect.right - rect.left, rect.bottom - rect.top, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)));
+}
+
+bool CFrameWindow::CreateWindowOfClass(const ClassInfo& windowClass, const std::string& text,
+                                       DWORD style, DWORD exStyle, int x, int y, int width,
+                                       int height, HWND parent, HMENU menuOrId) {
     HINSTANCE instance = CApplication::Get() != nullptr ? CApplication::Get()->GetInstance()
                                                         : ::GetModuleHandleA(nullptr);
     WNDCLASSEXA existing{};
@@ -36,9 +50,8 @@ bool CFrameWindow::Create(const ClassInfo& windowClass, const std::string& title
     // Counted as a handler, so that a window destroyed during its own creation (WM_CREATE
     // answered -1) does not run PostNcDestroy: a failed Create leaves the object to the caller.
     ++m_handlerDepth;
-    HWND window = ::CreateWindowExA(exStyle, windowClass.name, title.c_str(), style, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
-                                    instance, this);
+    HWND window = ::CreateWindowExA(exStyle, windowClass.name, text.c_str(), style, x, y, width,
+                                    height, parent, menuOrId, instance, this);
     --m_handlerDepth;
     if (window == nullptr) {
         m_window = nullptr;

@@ -38,6 +38,10 @@ public:
     // WM_CREATE answered -1).
     bool Create(const ClassInfo& windowClass, const std::string& title, DWORD style,
                 DWORD exStyle = 0, HWND parent = nullptr);
+    // Registers the class (once per name) and creates a child window of parent at rect (the
+    // parent's client coordinates) with the control id. False when it cannot be made.
+    bool CreateChild(const ClassInfo& windowClass, const std::string& text, DWORD style,
+                     const RECT& rect, HWND parent, int controlId);
     void DestroyWindow();
 
     HWND GetHandle() const noexcept { return m_window; }
@@ -53,6 +57,9 @@ protected:
     virtual void PostNcDestroy();
 
 private:
+    bool CreateWindowOfClass(const ClassInfo& windowClass, const std::string& text, DWORD style,
+                             DWORD exStyle, int x, int y, int width, int height, HWND parent,
+                             HMENU menuOrId);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -7,8 +7,6 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -339,6 +337,20 @@ TEST(ProgramManager, ShellServerListsCreatesAndDeletesGroup) {
         ::PostMessageA(shown, WM_CLOSE, 0, 0);
         gui::WaitUntil([&] { return !::IsWindow(shown); }, 5000);
     }
+    // An item whose name needs quotes in the item commands; the shell takes only the path of
+    // an existing program as the command line.
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    ProgmanItem item;
+    item.commandLine = std::string(windows) + "\\notepad.exe";
+    item.name = "Help, Index";
+    const std::string link = folder + "\\Help, Index.lnk";
+    EXPECT_TRUE(manager.AddItem(item));
+    EXPECT_TRUE(gui::WaitUntil(
+        [&] { return ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000));
+    EXPECT_TRUE(manager.DeleteItem(item.name));
+    EXPECT_TRUE(gui::WaitUntil(
+        [&] { return ::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000));
     EXPECT_TRUE(manager.DeleteGroup(group));
     EXPECT_TRUE(gui::WaitUntil(
         [&] { return ::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000));

@@ -183,6 +183,34 @@ TEST(DialogBox, ListTextSelectsAndReadsEntries) {
     EXPECT_EQ("", none.listText);
 }
 
+TEST(DialogBox, ItemHelpersActOnlyOnExistingControls) {
+    CFormDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    constexpr int kMissing = 4711;
+    ::SendMessageA(dialog.GetItem(IDC_TEST_LIST), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    EXPECT_EQ("", dialog.GetListSelText(IDC_TEST_LIST));
+    ::SendMessageA(dialog.GetItem(IDC_TEST_LIST), LB_SETCURSEL, 1, 0);
+    EXPECT_EQ("beta", dialog.GetListSelText(IDC_TEST_LIST));
+    EXPECT_EQ("", dialog.GetListSelText(kMissing));
+
+    EXPECT_TRUE(dialog.EnableItem(IDC_TEST_EDIT, false));
+    EXPECT_FALSE(::IsWindowEnabled(dialog.GetItem(IDC_TEST_EDIT)));
+    EXPECT_FALSE(dialog.EnableItem(kMissing, true));
+
+    // Longer than any fixed buffer would hold.
+    const std::string longText(700, 'x');
+    dialog.SetItemTextFormat(IDC_TEST_EDIT, "%s|%d%%", longText.c_str(), 42);
+    EXPECT_EQ(longText + "|42%", dialog.GetItemText(IDC_TEST_EDIT));
+    dialog.SetItemTextFormat(kMissing, "%d", 1);
+
+    HFONT font = static_cast<HFONT>(::GetStockObject(ANSI_FIXED_FONT));
+    dialog.SetItemFont(IDC_TEST_STATIC, font);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(font),
+              ::SendMessageA(dialog.GetItem(IDC_TEST_STATIC), WM_GETFONT, 0, 0));
+    dialog.SetItemFont(kMissing, font);
+    dialog.DestroyWindow();
+}
+
 TEST(DialogBox, InvalidNumberKeepsDialogOpenAndMembersUnchanged) {
     struct Case {
         const char* input;
