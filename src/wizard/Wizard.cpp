@@ -39,6 +39,10 @@ CSetupPage* CreatePage(int pageId) {
         return new CProgramGroupPage(pageId, next);
     case kRemoveConfirmPage:
         return new CRemoveConfirmPage(pageId, next);
+    case kRegisteringPage:
+        return new CRegisteringPage(pageId, next);
+    case kUnregisteringPage:
+        return new CUnregisteringPage(pageId, next);
     default:
         break;
     }
