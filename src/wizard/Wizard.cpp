@@ -1,8 +1,10 @@
 #include "wizard/Wizard.h"
 
 #include "app/SetupApp.h"
+#include "wizard/FolderPage.h"
 #include "wizard/PageTable.h"
 #include "wizard/Pages.h"
+#include "wizard/ProgramGroupPage.h"
 
 CPageDriver& GetPageDriver() {
     static CPageDriver driver([](int pageId) -> CDriverPage* { return CreatePage(pageId); },
@@ -31,6 +33,10 @@ CSetupPage* CreatePage(int pageId) {
         return new CReadingPage(pageId, next);
     case kInstallConditionsPage:
         return new CInstallConditionsPage(pageId, next);
+    case kSelectFolderPage:
+        return new CFolderPage(pageId, next);
+    case kProgramGroupPage:
+        return new CProgramGroupPage(pageId, next);
     case kRemoveConfirmPage:
         return new CRemoveConfirmPage(pageId, next);
     case kRegisteringPage:
