@@ -5,9 +5,8 @@
 
 #include "wizard/SetupPage.h"
 
-// A page whose work step belongs to the engine (registering 1549, removing 1546,
-// unregistering 1550). Until the engine provides it, the step passes straight on to the next
-// page, so the whole sequence runs.
+// A page whose work step belongs to the engine (removing 1546). Until the engine provides it,
+// the step passes straight on to the next page, so the whole sequence runs.
 class CPassOnPage : public CSetupPage {
 public:
     using CSetupPage::CSetupPage;
@@ -22,6 +21,24 @@ public:
     using CSetupPage::CSetupPage;
     // Throws what the loaders throw (CInstallProfileException for a profile without
     // destinations); stops with CUserException when a Cancel is confirmed meanwhile.
+    int DoWork() override;
+};
+
+// Page 1549: registers the installed application (App Paths and removal entries, the
+// self-registering libraries, the help viewer's component files) and goes on to page 115.
+// Registry and library failures do not stop it; the libraries' results go to the install
+// log's events.
+class CRegisteringPage : public CSetupPage {
+public:
+    using CSetupPage::CSetupPage;
+    int DoWork() override;
+};
+
+// Page 1550: unregisters the libraries listed in the install log and deletes the App Paths and
+// removal entries, then goes on to page 1547.
+class CUnregisteringPage : public CSetupPage {
+public:
+    using CSetupPage::CSetupPage;
     int DoWork() override;
 };
 

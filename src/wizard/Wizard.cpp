@@ -2,8 +2,10 @@
 
 #include "app/SetupApp.h"
 #include "wizard/CopyPage.h"
+#include "wizard/FolderPage.h"
 #include "wizard/PageTable.h"
 #include "wizard/Pages.h"
+#include "wizard/ProgramGroupPage.h"
 
 CPageDriver& GetPageDriver() {
     static CPageDriver driver([](int pageId) -> CDriverPage* { return CreatePage(pageId); },
@@ -34,8 +36,16 @@ CSetupPage* CreatePage(int pageId) {
         return new CReadingPage(pageId, next);
     case kInstallConditionsPage:
         return new CInstallConditionsPage(pageId, next);
+    case kSelectFolderPage:
+        return new CFolderPage(pageId, next);
+    case kProgramGroupPage:
+        return new CProgramGroupPage(pageId, next);
     case kRemoveConfirmPage:
         return new CRemoveConfirmPage(pageId, next);
+    case kRegisteringPage:
+        return new CRegisteringPage(pageId, next);
+    case kUnregisteringPage:
+        return new CUnregisteringPage(pageId, next);
     default:
         break;
     }

@@ -1,0 +1,381 @@
+// The folder page (104), its folder browser (1536) and the program group page (106) of the
+// real setup program under Wine: the proposed folder, a refused folder, a folder two levels
+// deep, browsing, going back, and choosing a group from Program Manager's list. A test
+// Program Manager (the engine tests' recording server) answers as "PROGMAN" with a fixed
+// group list, so no real Program Manager is ever started. Screenshots land in the build tree.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "GuiHarness.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 30000;
+constexpr const char* kAppSetup = "Demo App Setup";
+constexpr const char* kCannotCreate = "Cannot Create Directory";
+
+std::string WindowsPath(std::string path) {
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;
+    }
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+bool IsDirectory(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// Read as wide text: Wine passes the text of a list box of another process only that way.
+std::vector<std::string> ListBoxEntries(HWND list) {
+    std::vector<std::string> entries;
+    const LRESULT count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        char narrow[512] = {};
+        ::WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof(narrow), nullptr, nullptr);
+        entries.emplace_back(narrow);
+    }
+    return entries;
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return ::SendMessageA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Records the template ids of the pages the program opens (the test library PageHook runs
+// inside the program and appends each id to the file named by SETUP_PAGE_LOG).
+class CPageRecorder {
+public:
+    explicit CPageRecorder(std::string logPath) : m_logPath(std::move(logPath)) {
+        ::DeleteFileA(m_logPath.c_str());
+        ::SetEnvironmentVariableA("SETUP_PAGE_LOG", m_logPath.c_str());
+        m_library = ::LoadLibraryA(WindowsPath(PAGE_HOOK_LIBRARY).c_str());
+        auto proc = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(m_library, "PageHookProc")));
+        if (proc != nullptr) {
+            m_hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, proc, m_library, 0);
+        }
+    }
+    ~CPageRecorder() {
+        if (m_hook != nullptr) {
+            ::UnhookWindowsHookEx(m_hook);
+        }
+        if (m_library != nullptr) {
+            ::FreeLibrary(m_library);
+        }
+        ::SetEnvironmentVariableA("SETUP_PAGE_LOG", nullptr);
+        ::DeleteFileA(m_logPath.c_str());
+    }
+    CPageRecorder(const CPageRecorder&) = delete;
+    CPageRecorder& operator=(const CPageRecorder&) = delete;
+
+    std::vector<int> Pages() const {
+        std::ifstream in(m_logPath);
+        std::vector<int> pages;
+        int id = 0;
+        long width = 0;
+        long height = 0;
+        while (in >> id >> width >> height) {
+            pages.push_back(id);
+        }
+        return pages;
+    }
+
+private:
+    std::string m_logPath;
+    HMODULE m_library = nullptr;
+    HHOOK m_hook = nullptr;
+};
+
+class SetupPagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ::GetTempPathA(MAX_PATH, temp);
+        char name[MAX_PATH];
+        ::GetTempFileNameA(temp, "spg", 0, name);
+        ::DeleteFileA(name);
+        m_dir = name;
+        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
+        m_program = m_dir + "\\setup.exe";
+        ASSERT_TRUE(::CopyFileA(WindowsPath(SETUP_PROGRAM).c_str(), m_program.c_str(), FALSE));
+        // A folder name of this test only, proposed on the system drive.
+        m_appFolder = "PGT" + std::to_string(::GetCurrentProcessId());
+        WriteProfile(m_appFolder);
+
+        // The groups arrive unsorted; the page's list sorts them.
+        std::ofstream(m_dir + "\\groups.txt", std::ios::binary)
+            << "Zeta Tools\r\nAccessories\r\nMain\r\n";
+        const std::string ready = m_dir + "\\ready.txt";
+        ASSERT_TRUE(m_server.Start(WindowsPath(PROGMAN_TEST_SERVER),
+                                   "--ready \"" + ready + "\" --groups \"" + m_dir +
+                                       "\\groups.txt\" --lifetime 120000"));
+        ASSERT_TRUE(gui::WaitUntil(
+            [&] { return ::GetFileAttributesA(ready.c_str()) != INVALID_FILE_ATTRIBUTES; },
+            kTimeoutMs));
+    }
+
+    void TearDown() override {
+        m_process.Kill();
+        m_process.Wait(5000);
+        m_server.Kill();
+        m_server.Wait(5000);
+        for (const char* file :
+             {"setup.exe", "setup.ini", "groups.txt", "ready.txt", "pages.txt"}) {
+            ::DeleteFileA((m_dir + "\\" + file).c_str());
+        }
+        for (const char* sub : {"\\one\\two", "\\one", "\\first", "\\second"}) {
+            ::RemoveDirectoryA((m_dir + sub).c_str());
+        }
+        ::RemoveDirectoryA(m_dir.c_str());
+        ::RemoveDirectoryA(("C:\\" + m_appFolder).c_str());
+    }
+
+    void WriteProfile(const std::string& appFolder) {
+        std::ofstream(m_dir + "\\setup.ini", std::ios::binary)
+            << "[general]\r\nApp Title=Demo App\r\nApp Setup=" << kAppSetup
+            << "\r\nPM Group=Demo\r\n[destinations]\r\n0=" << appFolder << "|-1|\r\n1=DATA|0|\r\n";
+    }
+
+    void Start(const std::string& arguments) {
+        ASSERT_TRUE(m_process.Start(m_program, arguments, m_dir)) << arguments;
+    }
+
+    HWND WaitForPage(int id) {
+        if (!gui::WaitForCurrentDialog(m_process.GetId(), id, kTimeoutMs)) {
+            ADD_FAILURE() << "page " << id << " did not appear; current "
+                          << gui::CurrentDialogId(m_process.GetId());
+            return nullptr;
+        }
+        return gui::FindDialog(m_process.GetId(), id);
+    }
+
+    // Starts the program and goes on from the welcome page to the folder page.
+    HWND OpenFolderPage() {
+        Start("");
+        HWND welcome = WaitForPage(102);
+        if (welcome == nullptr || !gui::PressButton(welcome, IDOK)) {
+            return nullptr;
+        }
+        return WaitForPage(104);
+    }
+
+    void Screenshot(HWND window, const std::string& name) {
+        EXPECT_TRUE(gui::SaveWindowPng(window, gui::ScreenshotPath("setup-" + name))) << name;
+    }
+
+    // The program's message box (a dialog without template id), waited for.
+    HWND WaitForMessageBox() {
+        struct Search {
+            DWORD processId;
+            HWND found;
+        } search{m_process.GetId(), nullptr};
+        gui::WaitUntil(
+            [&] {
+                search.found = nullptr;
+                ::EnumWindows(
+                    [](HWND window, LPARAM param) -> BOOL {
+                        auto* s = reinterpret_cast<Search*>(param);
+                        DWORD processId = 0;
+                        ::GetWindowThreadProcessId(window, &processId);
+                        char className[32] = {};
+                        ::GetClassNameA(window, className, sizeof(className));
+                        if (processId == s->processId && ::IsWindowVisible(window) &&
+                            std::string(className) == "#32770" && gui::TemplateIdOf(window) == 0) {
+                            s->found = window;
+                            return FALSE;
+                        }
+                        return TRUE;
+                    },
+                    reinterpret_cast<LPARAM>(&search));
+                return search.found != nullptr;
+            },
+            kTimeoutMs);
+        return search.found;
+    }
+
+    static bool BoxSays(HWND box, const std::string& text) {
+        for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            if (gui::WindowText(child) == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::string m_dir;
+    std::string m_program;
+    std::string m_appFolder;
+    gui::CTestProcess m_server;
+    gui::CTestProcess m_process;
+};
+
+TEST_F(SetupPagesTest, FolderPageRefusesBadFolderCreatesTwoLevelsAndComesBackWithIt) {
+    HWND folder = OpenFolderPage();
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(gui::WindowText(folder), "Select Folder");
+    // The profile's folder on the drive of the system directory.
+    EXPECT_EQ(gui::ControlText(folder, 1001), "C:\\" + m_appFolder + "\\");
+    Screenshot(folder, "page-104-proposed");
+
+    // A name no folder can have: string 7, and the page keeps what was typed.
+    for (const std::string& bad : {std::string("C:\\bad|name"), std::string("relative\\dir")}) {
+        ASSERT_TRUE(gui::SetControlText(folder, 1001, bad));
+        ASSERT_TRUE(gui::PressButton(folder, IDOK));
+        HWND box = WaitForMessageBox();
+        ASSERT_NE(box, nullptr) << bad;
+        EXPECT_EQ(gui::WindowText(box), kAppSetup);
+        EXPECT_TRUE(BoxSays(box, kCannotCreate));
+        if (bad[0] == 'C') {
+            Screenshot(box, "page-104-cannot-create");
+        }
+        ASSERT_TRUE(gui::PressButton(box, IDOK));
+        ASSERT_TRUE(gui::WaitForWindowGone(box, kTimeoutMs));
+        EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 104, kTimeoutMs));
+        EXPECT_EQ(gui::ControlText(folder, 1001), bad);
+    }
+
+    // Two levels below an existing folder: both are made.
+    const std::string deep = m_dir + "\\one\\two";
+    ASSERT_TRUE(gui::SetControlText(folder, 1001, deep));
+    ASSERT_TRUE(gui::PressButton(folder, IDOK));
+    HWND group = WaitForPage(106);
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(IsDirectory(deep));
+    EXPECT_FALSE(::IsWindow(folder));
+
+    // Back (the page handles command 1027 although no template shows the button): the folder
+    // page shows the folder chosen before, not the profile's proposal.
+    ::PostMessageA(group, WM_COMMAND, MAKEWPARAM(1027, BN_CLICKED), 0);
+    folder = WaitForPage(104);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(gui::ControlText(folder, 1001), deep + "\\");
+    ASSERT_TRUE(gui::PressButton(folder, IDOK));
+    EXPECT_NE(WaitForPage(106), nullptr);
+}
+
+TEST_F(SetupPagesTest, BrowserStartsInNearestParentAndReturnsTheShownFolder) {
+    HWND folder = OpenFolderPage();
+    ASSERT_NE(folder, nullptr);
+    // Two levels that do not exist yet below the test directory.
+    ASSERT_TRUE(gui::SetControlText(folder, 1001, m_dir + "\\first\\app"));
+    ASSERT_TRUE(gui::PressButton(folder, 4));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 1536, kTimeoutMs));
+    HWND browser = gui::FindDialog(m_process.GetId(), 1536);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(gui::WindowText(browser), "Open");
+    EXPECT_EQ(gui::ControlText(browser, 1003), "first\\app");
+    EXPECT_TRUE(gui::WaitUntil(
+        [&] { return Lower(gui::ControlText(browser, 1002)) == Lower(m_dir + "\\first\\app\\"); },
+        kTimeoutMs))
+        << gui::ControlText(browser, 1002);
+    EXPECT_FALSE(gui::ControlVisible(browser, 1152));
+    EXPECT_TRUE(gui::ControlVisible(browser, 1121));
+    Screenshot(browser, "folder-browser");
+
+    // Typing a new subdirectory shows the folder OK will return; OK returns exactly that and
+    // creates nothing.
+    ASSERT_TRUE(gui::SetControlText(browser, 1003, "second"));
+    EXPECT_TRUE(gui::WaitUntil(
+        [&] { return Lower(gui::ControlText(browser, 1002)) == Lower(m_dir + "\\second\\"); },
+        kTimeoutMs))
+        << gui::ControlText(browser, 1002);
+    const std::string shown = gui::ControlText(browser, 1002);
+    ASSERT_TRUE(gui::PressButton(browser, IDOK));
+    ASSERT_TRUE(gui::WaitForWindowGone(browser, kTimeoutMs));
+    EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 104, kTimeoutMs));
+    EXPECT_EQ(gui::ControlText(folder, 1001), shown);
+    EXPECT_FALSE(IsDirectory(m_dir + "\\second"));
+
+    // Cancel in the browser changes nothing.
+    ASSERT_TRUE(gui::PressButton(folder, 4));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 1536, kTimeoutMs));
+    browser = gui::FindDialog(m_process.GetId(), 1536);
+    ASSERT_TRUE(gui::SetControlText(browser, 1003, "other"));
+    ASSERT_TRUE(gui::PressButton(browser, IDCANCEL));
+    ASSERT_TRUE(gui::WaitForWindowGone(browser, kTimeoutMs));
+    EXPECT_EQ(gui::ControlText(folder, 1001), shown);
+
+    // Continue creates the folder the browser returned.
+    ASSERT_TRUE(gui::PressButton(folder, IDOK));
+    ASSERT_NE(WaitForPage(106), nullptr);
+    EXPECT_TRUE(IsDirectory(m_dir + "\\second"));
+}
+
+TEST_F(SetupPagesTest, GroupPageListsSortedGroupsAndFollowsTheLastAction) {
+    HWND folder = OpenFolderPage();
+    ASSERT_NE(folder, nullptr);
+    ASSERT_TRUE(gui::PressButton(folder, IDOK));
+    HWND group = WaitForPage(106);
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(IsDirectory("C:\\" + m_appFolder));
+    EXPECT_EQ(gui::WindowText(group), "Select Program Group");
+    HWND list = ::GetDlgItem(group, 1007);
+    // The page fills its controls before it appears.
+    EXPECT_EQ(ListBoxEntries(list),
+              (std::vector<std::string>{"Accessories", "Main", "Zeta Tools"}));
+    EXPECT_EQ(gui::ControlText(group, 1006), "Demo");
+    EXPECT_TRUE(IsChecked(group, 1004));
+    EXPECT_FALSE(IsChecked(group, 1005));
+    Screenshot(group, "page-106-groups");
+
+    // "Use existing group" with no group selected: Continue keeps the page.
+    ::PostMessageA(::GetDlgItem(group, 1005), BM_CLICK, 0, 0);
+    ASSERT_TRUE(gui::WaitUntil([&] { return IsChecked(group, 1005); }, kTimeoutMs));
+    ASSERT_TRUE(gui::PressButton(group, IDOK));
+    gui::WaitUntil([] { return false; }, 700);
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 106);
+
+    // Choosing a group selects "Use existing group"; typing a name selects "Create new
+    // group"; the last action wins.
+    ::SendMessageA(list, LB_SETCURSEL, 1, 0);
+    ::PostMessageA(group, WM_COMMAND, MAKEWPARAM(1007, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(list));
+    EXPECT_TRUE(gui::WaitUntil([&] { return IsChecked(group, 1005); }, kTimeoutMs));
+    ASSERT_TRUE(gui::SetControlText(group, 1006, "My Group"));
+    EXPECT_TRUE(gui::WaitUntil([&] { return IsChecked(group, 1004); }, kTimeoutMs));
+    EXPECT_FALSE(IsChecked(group, 1005));
+    ::PostMessageA(group, WM_COMMAND, MAKEWPARAM(1007, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(list));
+    EXPECT_TRUE(gui::WaitUntil([&] { return IsChecked(group, 1005); }, kTimeoutMs));
+    Screenshot(group, "page-106-existing-chosen");
+
+    ASSERT_TRUE(gui::PressButton(group, IDOK));
+    HWND complete = WaitForPage(115);
+    ASSERT_NE(complete, nullptr);
+    ASSERT_TRUE(gui::PressButton(complete, IDOK));
+    EXPECT_TRUE(m_process.Wait(kTimeoutMs));
+}
+
+TEST_F(SetupPagesTest, UnattendedRunWithImpossibleFolderReportsAndGivesUp) {
+    WriteProfile("bad?folder");
+    CPageRecorder recorder(m_dir + "\\pages.txt");
+    Start("/B");
+    HWND box = WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(BoxSays(box, kCannotCreate));
+    ASSERT_TRUE(gui::PressButton(box, IDOK));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(m_process.Wait(kTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(recorder.Pages(), (std::vector<int>{102, 114, 104, 116}));
+}
+
+} // namespace
