@@ -112,6 +112,8 @@ protected:
     void TearDown() override {
         m_process.Kill();
         m_process.Wait(5000);
+        // The installation made the profile's program group.
+        gui::RemoveShellGroup("Reg Demo");
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey);
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
         DeleteHelpValues();
