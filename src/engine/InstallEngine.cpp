@@ -86,11 +86,13 @@ bool CInstallEngine::InstallArchives(CInstallProgress& sink) {
     sink.SetRange(total);
 
     for (const ArchiveRecordInfo& info : m_collections.archives.Records()) {
-        if (m_run.IsAborted()) {
-            break;
-        }
         if (!IsSelected(info)) {
             continue;
+        }
+        // A Cancel clicked since the last member is asked about before the next archive.
+        m_platform.PumpMessages();
+        if (m_run.IsAborted()) {
+            break;
         }
         sink.ShowSource(info.fileName);
         CArchiveRecord record(info, m_run);

@@ -422,6 +422,21 @@ TEST_F(InstallEngineTest, CancelRefusedDisketteAndFailedPlacementEndTheRun) {
     EXPECT_EQ(m_platform.itemsCreated, 0);
     EXPECT_EQ(m_platform.collectionsWritten, 1);
 
+    // A cancel confirmed between two archives (while the messages are pumped): the next
+    // archive is not asked for.
+    m_sink.onProgress = nullptr;
+    m_run.aborted = false;
+    m_run.located.clear();
+    m_platform.onPump = [this] {
+        if (fs::exists(Dir("app") + "NEXT.DAT"))
+            m_run.SetAbort();
+    };
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(m_run.located, (std::vector<std::string>{"BIG.MFA"}));
+    EXPECT_EQ(Files("app"), (std::vector<std::string>{"BIG.DAT", "NEXT.DAT"}));
+    m_platform.onPump = nullptr;
+    fs::remove_all(Dir("app"));
+
     // The last record's diskette refused: the run is not complete either.
     m_sink.onProgress = nullptr;
     m_run.aborted = false;
