@@ -121,6 +121,30 @@ std::vector<std::string> FileNames(const std::string& dir) {
     return names;
 }
 
+// The program's message box (a dialog without template id), or nullptr.
+HWND FindMessageBox(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            char className[32] = {};
+            ::GetClassNameA(window, className, sizeof(className));
+            if (owner == s->processId && ::IsWindowVisible(window) &&
+                std::string(className) == "#32770" && gui::TemplateIdOf(window) == 0) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 struct Member {
     std::string name;
     std::string data;     // written to a source file unless fromFile is set
@@ -285,6 +309,51 @@ TEST_F(SetupInstallTest, InstallsDistributionKeepsNewerLibraryAndSurvivesDamaged
     EXPECT_TRUE(gui::RemoveShellGroup("Demo"));
     EXPECT_EQ(Profile(log, "targets", "README.TXT"),
               "0|-1|0|Read Me|-n||" + m_app + "\\README.TXT");
+}
+
+// Cancel on the copy page is asked about while the files are being expanded; Yes stops the
+// run: page 116, the files installed so far stay and are logged, no temporary file is left
+// and no program group is made.
+TEST_F(SetupInstallTest, CancelOnCopyPageStopsTheRun) {
+    constexpr int kMembers = 400;
+    std::vector<Member> members;
+    for (int i = 0; i < kMembers; ++i) {
+        members.push_back(
+            {"M" + std::to_string(i) + ".DAT", Pattern(12000, i), "", 0, kAppTime, 0});
+    }
+    Archive("MANY.MFA", members);
+    WriteProfile("MANY.MFA=4800000|1|400|1|0|\r\n");
+
+    ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "", m_dist));
+    for (int page : {102, 104, 106}) {
+        ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), page, kTimeoutMs)) << page;
+        ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), page), IDOK));
+    }
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 108, kTimeoutMs));
+    HWND copy = gui::FindDialog(m_process.GetId(), 108);
+    // The page shows the archive and the file being written.
+    ASSERT_TRUE(gui::WaitUntil([&] { return !gui::ControlText(copy, 1009).empty(); }, kTimeoutMs));
+    EXPECT_EQ(gui::ControlText(copy, 1008), "MANY.MFA");
+    EXPECT_EQ(gui::ControlText(copy, 1009).rfind(m_app + "\\M", 0), 0u);
+    ASSERT_TRUE(gui::PressButton(copy, IDCANCEL));
+    HWND box = nullptr;
+    ASSERT_TRUE(gui::WaitUntil([&] { return (box = FindMessageBox(m_process.GetId())) != nullptr; },
+                               kTimeoutMs));
+    ASSERT_TRUE(gui::PressButton(box, IDYES));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 116, kTimeoutMs));
+    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 116), IDOK));
+    ASSERT_TRUE(m_process.Wait(kTimeoutMs));
+
+    const std::vector<std::string> installed = FileNames(m_app);
+    EXPECT_LT(installed.size(), static_cast<std::size_t>(kMembers));
+    const std::string log = m_dist + "\\install.log";
+    for (const std::string& name : installed) {
+        EXPECT_EQ(name.rfind('M', 0), 0u) << name;
+        EXPECT_EQ(Profile(log, "Main", name), "0|1|0") << name;
+    }
+    // The collections are logged so that a removal can take the installed files away.
+    EXPECT_EQ(Profile(log, "groups", "Main"), "Program|Main files|1|1|1");
+    EXPECT_FALSE(gui::RemoveShellGroup("Demo", 1000));
 }
 
 } // namespace
