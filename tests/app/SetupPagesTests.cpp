@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "GuiHarness.h"
+#include "engine/ProgramManager.h"
 
 namespace {
 
@@ -77,13 +78,40 @@ protected:
         // The groups arrive unsorted; the page's list sorts them.
         std::ofstream(m_dir + "\\groups.txt", std::ios::binary)
             << "Zeta Tools\r\nAccessories\r\nMain\r\n";
-        const std::string ready = m_dir + "\\ready.txt";
-        ASSERT_TRUE(m_server.Start(WindowsPath(PROGMAN_TEST_SERVER),
-                                   "--ready \"" + ready + "\" --groups \"" + m_dir +
-                                       "\\groups.txt\" --lifetime 120000"));
-        ASSERT_TRUE(gui::WaitUntil(
-            [&] { return ::GetFileAttributesA(ready.c_str()) != INVALID_FILE_ATTRIBUTES; },
-            kTimeoutMs));
+        ASSERT_TRUE(StartServerAnsweringProgman());
+    }
+
+    // Wine's desktop process answers "PROGMAN" too, and a connection reaches the server whose
+    // window is newest. Whether ours is depends on when the desktop came up, so the test
+    // restarts its server until the group list that answers is its own.
+    bool StartServerAnsweringProgman() {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (attempt != 0) {
+                m_server.Kill();
+                m_server.Wait(5000);
+            }
+            const std::string ready = m_dir + "\\ready.txt";
+            ::DeleteFileA(ready.c_str());
+            if (!m_server.Start(WindowsPath(PROGMAN_TEST_SERVER),
+                                "--ready \"" + ready + "\" --groups \"" + m_dir +
+                                    "\\groups.txt\" --lifetime 120000") ||
+                !gui::WaitUntil(
+                    [&] { return ::GetFileAttributesA(ready.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                    kTimeoutMs)) {
+                return false;
+            }
+            if (ProgmanListNames("Zeta Tools")) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static bool ProgmanListNames(const std::string& group) {
+        CDdeClient client;
+        std::string groups;
+        return client.Initialize() && client.Connect("PROGMAN", "PROGMAN") &&
+               client.Request("Progman", groups) && groups.find(group) != std::string::npos;
     }
 
     void TearDown() override {
