@@ -15,7 +15,7 @@
 // report. Whatever stops the run, files already installed stay installed and logged, the
 // log's collection sections are written so that a removal can take them away again, and the
 // run reports that it is not complete. A member that is not placed leaves no temporary file
-// behind.
+// behind, except a new file that waits for the restart to replace a file in use.
 #pragma once
 
 #include <cstdint>
