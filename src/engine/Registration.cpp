@@ -75,8 +75,11 @@ void CApplicationRegistrar::Register(const CFilePath& installLog) {
     }
 }
 
-void CApplicationRegistrar::Unregister() {
+void CApplicationRegistrar::UnregisterLibraries() {
     m_selfRegistrar.UnregisterAll(m_libraries);
+}
+
+void CApplicationRegistrar::Unregister() {
     CFilePath mainProgram;
     if (MainProgramPath(m_inputs, mainProgram)) {
         m_registry.UnregisterAppPath(mainProgram);

@@ -3,10 +3,10 @@
 // The Registering page (1549) runs Register once the files are in place and the install log
 // is written: the App Paths entry of the main program, the removal entry that starts this
 // setup program again with /U, the self-registering libraries, and the directory of each of
-// the help viewer's component files that lies in the Windows help directory. The
-// Unregistering page (1550) runs Unregister: the libraries are unregistered and the App Paths
-// and removal entries deleted. The help viewer's values stay, since other applications share
-// those files.
+// the help viewer's component files that lies in the Windows help directory. At removal the
+// Removing page (1546) runs UnregisterLibraries before it deletes any file, and the
+// Unregistering page (1550) runs Unregister: the App Paths and removal entries are deleted. The
+// help viewer's values stay, since other applications share those files.
 //
 // Which values are written, in which order and from which data is portable and lives here;
 // the registry itself sits behind CRegistrationTarget (CWin32RegistrationTarget on Windows,
@@ -89,9 +89,12 @@ public:
     // component files found in the Windows help directory.
     void Register(const CFilePath& installLog);
 
-    // In this order: the libraries unregistered (one event line each), the App Paths entry and
-    // the removal entry deleted. An empty display name deletes nothing: it would name the
-    // Uninstall key that holds every application's entry.
+    // The libraries unregistered (one event line each). Runs while their files are still
+    // there, before the removal deletes them.
+    void UnregisterLibraries();
+
+    // The App Paths entry and the removal entry deleted. An empty display name deletes nothing: it
+    // would name the Uninstall key that holds every application's entry.
     void Unregister();
 
     // Sets the value of a help component file to its directory (see HelpFileDirectory) when

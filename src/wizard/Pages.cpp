@@ -1,10 +1,13 @@
 #include "wizard/Pages.h"
 
 #include "app/SetupApp.h"
+#include "engine/ProgramManager.h"
 #include "engine/Registration.h"
+#include "engine/RemovalPlatformWin32.h"
 #include "engine/SelfRegistration.h"
 #include "errors/Exceptions.h"
 #include "profile/ProfileCollections.h"
+#include "resources/resource.h"
 #include "wizard/PageTable.h"
 #include "wizard/PumpMessages.h"
 #include "wizard/Wizard.h"
@@ -45,6 +48,59 @@ int CRegisteringPage::DoWork() {
         registrar.Register(app.GetInstallLogPath());
     });
     return GetNextPageId();
+}
+
+namespace {
+
+// The removal's machine: the files and counts of CWin32RemovalFiles, the page for progress
+// and cancel, Program Manager, and the libraries listed in the log.
+class CPageRemovalPlatform : public CWin32RemovalFiles {
+public:
+    explicit CPageRemovalPlatform(CRemovingPage& page) : m_page(page) {}
+
+    void ShowRemoving(const CFilePath& path) override { m_page.ShowRemoving(path); }
+    void DeleteProgramItems(const TargetMap& targets) override {
+        SetupApp& app = GetSetupApp();
+        ProgramItemsContext context;
+        context.groupName = app.GetProgramGroup();
+        CFilePath appDirectory;
+        app.GetCollections().destinations.GetPath(kDestApplication, appDirectory);
+        context.appDirectory = appDirectory;
+        context.pump = [] { PumpMessages(); };
+        context.mainWindow = app.GetMainWindow();
+        ::DeleteProgramItems(targets, context);
+    }
+    void UnregisterLibraries() override {
+        RunRegistration(
+            [](CApplicationRegistrar& registrar, SetupApp&) { registrar.UnregisterLibraries(); });
+    }
+
+private:
+    CRemovingPage& m_page;
+};
+
+} // namespace
+
+int CRemovingPage::DoWork() {
+    SetupApp& app = GetSetupApp();
+    CPageRemovalPlatform platform(*this);
+    CRemovalEngine engine(app.GetCollections(), app.GetInstallLogPath(), platform);
+    engine.RemoveInstallation();
+    return GetNextPageId();
+}
+
+void CRemovingPage::ShowRemoving(const CFilePath& path) {
+    PumpMessages();
+    SetItemText(IDC_REMOVING_FILE, path);
+    if (!m_cancelPending) {
+        return;
+    }
+    m_cancelPending = false;
+    SetupApp& app = GetSetupApp();
+    if (!app.IsAborted() && ConfirmCancel() != 0) {
+        app.SetAbort();
+        SetNextPageId(kNotCompletePage);
+    }
 }
 
 int CUnregisteringPage::DoWork() {

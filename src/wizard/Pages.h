@@ -3,10 +3,11 @@
 // CSetupPage or CTextPage objects made by CreatePage until their own classes exist.
 #pragma once
 
+#include "support/FilePath.h"
 #include "wizard/SetupPage.h"
 
-// A page whose work step belongs to the engine (removing 1546). Until the engine provides it,
-// the step passes straight on to the next page, so the whole sequence runs.
+// A page whose work step passes straight on to the next page (kept for pages without a work
+// step of their own).
 class CPassOnPage : public CSetupPage {
 public:
     using CSetupPage::CSetupPage;
@@ -34,8 +35,27 @@ public:
     int DoWork() override;
 };
 
-// Page 1550: unregisters the libraries listed in the install log and deletes the App Paths and
-// removal entries, then goes on to page 1547.
+// Page 1546: the removal. Unregisters the self-registering libraries, deletes the logged
+// files, the Program Manager items and the group and the emptied directories, showing each
+// file. Cancel only records a request, asked about before the next file; a confirmed cancel
+// lets the removal finish (a half-removed application helps nobody) and leads to page 116
+// instead of 1550.
+class CRemovingPage : public CSetupPage {
+public:
+    using CSetupPage::CSetupPage;
+    int DoWork() override;
+    // Pumps messages, shows the path and asks about a pending cancel.
+    void ShowRemoving(const CFilePath& path);
+
+protected:
+    void OnCancel() override { m_cancelPending = true; }
+
+private:
+    bool m_cancelPending = false;
+};
+
+// Page 1550: deletes the App Paths and removal entries (the libraries were unregistered by
+// page 1546 before their files were deleted), then goes on to page 1547.
 class CUnregisteringPage : public CSetupPage {
 public:
     using CSetupPage::CSetupPage;

@@ -44,6 +44,8 @@ CSetupPage* CreatePage(int pageId) {
         return new CRemoveConfirmPage(pageId, next);
     case kRegisteringPage:
         return new CRegisteringPage(pageId, next);
+    case kRemovingPage:
+        return new CRemovingPage(pageId, next);
     case kUnregisteringPage:
         return new CUnregisteringPage(pageId, next);
     default:

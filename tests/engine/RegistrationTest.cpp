@@ -82,6 +82,7 @@ TEST(RegistrationTest, RegisterAndUnregisterInOrder) {
     CApplicationRegistrar registrar{inputs, recorder, selfRegistrar, libraries};
 
     registrar.Register(log);
+    registrar.UnregisterLibraries();
     registrar.Unregister();
     const std::string help = std::string(kHelpFilesKey) + " ";
     EXPECT_EQ(recorder.calls, (CallList{
