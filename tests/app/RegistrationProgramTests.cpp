@@ -155,6 +155,12 @@ TEST_F(RegistrationProgramTest, InstallRegistersAndRemovalTakesBack) {
     // here again in case that step wrote none.
     ::WritePrivateProfileStringA("destinations", "0", ("REGTEST APP|-1|" + app + "\\").c_str(),
                                  Log().c_str());
+    // The profile placed no files; the log lists the library and a file of the application as
+    // if it had, so that the removal takes them and then the emptied directory away.
+    std::ofstream(app + "\\README.TXT") << "readme";
+    ::WritePrivateProfileStringA("groups", "Core", "Core|Core files|1|1|1", Log().c_str());
+    ::WritePrivateProfileStringA("Core", "ok.dll", "0|1|0", Log().c_str());
+    ::WritePrivateProfileStringA("Core", "README.TXT", "0|1|0", Log().c_str());
     ASSERT_TRUE(m_process.Start(m_dir + "\\setup.exe", "/U /B", m_dir));
     HWND confirm = gui::WaitForDialog(m_process.GetId(), 1545, kTimeoutMs);
     ASSERT_NE(confirm, nullptr);
@@ -170,4 +176,8 @@ TEST_F(RegistrationProgramTest, InstallRegistersAndRemovalTakesBack) {
                                               "Register of missing.dll failed: file not found\n"
                                               "Successful Unregister of ok.dll\n"
                                               "Unregister of missing.dll failed: file not found\n");
+    // The library was unregistered before its file went; the directory went last.
+    EXPECT_FALSE(fs::exists(app + "\\ok.dll"));
+    EXPECT_FALSE(fs::exists(app + "\\README.TXT"));
+    EXPECT_FALSE(fs::exists(app));
 }
