@@ -122,28 +122,6 @@ std::vector<std::string> FileNames(const std::string& dir) {
 }
 
 // The program's message box (a dialog without template id), or nullptr.
-HWND FindMessageBox(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            char className[32] = {};
-            ::GetClassNameA(window, className, sizeof(className));
-            if (owner == s->processId && ::IsWindowVisible(window) &&
-                std::string(className) == "#32770" && gui::TemplateIdOf(window) == 0) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 struct Member {
     std::string name;
@@ -336,9 +314,8 @@ TEST_F(SetupInstallTest, CancelOnCopyPageStopsTheRun) {
     EXPECT_EQ(gui::ControlText(copy, 1008), "MANY.MFA");
     EXPECT_EQ(gui::ControlText(copy, 1009).rfind(m_app + "\\M", 0), 0u);
     ASSERT_TRUE(gui::PressButton(copy, IDCANCEL));
-    HWND box = nullptr;
-    ASSERT_TRUE(gui::WaitUntil([&] { return (box = FindMessageBox(m_process.GetId())) != nullptr; },
-                               kTimeoutMs));
+    HWND box = gui::WaitForMessageBox(m_process.GetId(), kTimeoutMs);
+    ASSERT_NE(box, nullptr);
     ASSERT_TRUE(gui::PressButton(box, IDYES));
     ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 116, kTimeoutMs));
     ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 116), IDOK));

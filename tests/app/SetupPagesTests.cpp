@@ -163,34 +163,7 @@ protected:
     }
 
     // The program's message box (a dialog without template id), waited for.
-    HWND WaitForMessageBox() {
-        struct Search {
-            DWORD processId;
-            HWND found;
-        } search{m_process.GetId(), nullptr};
-        gui::WaitUntil(
-            [&] {
-                search.found = nullptr;
-                ::EnumWindows(
-                    [](HWND window, LPARAM param) -> BOOL {
-                        auto* s = reinterpret_cast<Search*>(param);
-                        DWORD processId = 0;
-                        ::GetWindowThreadProcessId(window, &processId);
-                        char className[32] = {};
-                        ::GetClassNameA(window, className, sizeof(className));
-                        if (processId == s->processId && ::IsWindowVisible(window) &&
-                            std::string(className) == "#32770" && gui::TemplateIdOf(window) == 0) {
-                            s->found = window;
-                            return FALSE;
-                        }
-                        return TRUE;
-                    },
-                    reinterpret_cast<LPARAM>(&search));
-                return search.found != nullptr;
-            },
-            kTimeoutMs);
-        return search.found;
-    }
+    HWND WaitForMessageBox() { return gui::WaitForMessageBox(m_process.GetId(), kTimeoutMs); }
 
     static bool BoxSays(HWND box, const std::string& text) {
         for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;

@@ -188,35 +188,7 @@ protected:
         EXPECT_TRUE(gui::SaveWindowPng(window, gui::ScreenshotPath("setup-" + name))) << name;
     }
 
-    // The message box of the program (a dialog without template id), or nullptr.
-    HWND FindMessageBox() {
-        struct Search {
-            DWORD processId;
-            HWND found;
-        } search{m_process.GetId(), nullptr};
-        ::EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD processId = 0;
-                ::GetWindowThreadProcessId(window, &processId);
-                char className[32] = {};
-                ::GetClassNameA(window, className, sizeof(className));
-                if (processId == s->processId && ::IsWindowVisible(window) &&
-                    std::string(className) == "#32770" && gui::TemplateIdOf(window) == 0) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    HWND WaitForMessageBox() {
-        HWND box = nullptr;
-        gui::WaitUntil([&] { return (box = FindMessageBox()) != nullptr; }, kTimeoutMs);
-        return box;
-    }
+    HWND WaitForMessageBox() { return gui::WaitForMessageBox(m_process.GetId(), kTimeoutMs); }
 
     // The longest text of the message box's static controls: its message.
     static std::string MessageBoxText(HWND box) {

@@ -296,26 +296,6 @@ TEST_F(ErrorDialogTest, CodeFontIconAndColours) {
     EXPECT_EQ(0, report.Result());
 }
 
-// Finds a visible message box of this process (a dialog without a template id).
-BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    char name[16] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    if (process == ::GetCurrentProcessId() && std::string(name) == "#32770" &&
-        gui::TemplateIdOf(window) == 0 && ::IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindMessageBox() {
-    HWND found = nullptr;
-    ::EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 TEST_F(ErrorDialogTest, ReportStillReachesTheUserWhenTheDialogCannotBeMade) {
     struct Case {
         bool twoButtons;
@@ -329,8 +309,8 @@ TEST_F(ErrorDialogTest, ReportStillReachesTheUserWhenTheDialogCannotBeMade) {
                                    CMultiFileException(CMultiFileException::kChecksumMismatch),
                                    c.twoButtons, kErrorIconId, 12345);
         });
-        HWND box = nullptr;
-        ASSERT_TRUE(gui::WaitUntil([&] { return (box = FindMessageBox()) != nullptr; }, kTimeout));
+        HWND box = gui::WaitForMessageBox(0, kTimeout);
+        ASSERT_NE(box, nullptr);
         std::string texts;
         for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
              child = ::GetWindow(child, GW_HWNDNEXT)) {

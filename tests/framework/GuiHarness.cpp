@@ -125,6 +125,35 @@ HWND WaitForDialog(DWORD processId, int templateId, DWORD timeoutMs) {
     return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
 }
 
+HWND FindMessageBox(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId != 0 ? processId : ::GetCurrentProcessId(), nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            char className[32] = {};
+            ::GetClassNameA(window, className, sizeof(className));
+            if (owner == s->processId && ::IsWindowVisible(window) &&
+                std::string(className) == "#32770" && TemplateIdOf(window) == 0) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindMessageBox(processId)) != nullptr; }, timeoutMs);
+    return box;
+}
+
 int CurrentDialogId(DWORD processId) {
     for (HWND window : ListDialogs(processId)) {
         if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {

@@ -58,6 +58,11 @@ HWND WaitForDialog(DWORD processId, int templateId, DWORD timeoutMs);
 int CurrentDialogId(DWORD processId);
 // Waits until CurrentDialogId is `templateId`; false on timeout.
 bool WaitForCurrentDialog(DWORD processId, int templateId, DWORD timeoutMs);
+// A visible message box of the process (0: this process): a dialog without template id.
+// nullptr when there is none.
+HWND FindMessageBox(DWORD processId);
+// Waits for FindMessageBox; nullptr on timeout.
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs);
 // Waits until the window no longer exists; false on timeout.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 // Waits until `condition` returns true, checking every 20 ms; false on timeout.
