@@ -28,14 +28,6 @@ constexpr const char* kUninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Reg Demo Application";
 constexpr const char* kHelpKey = "SOFTWARE\\Microsoft\\Windows\\Help";
 
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 // A REG_SZ value under HKEY_LOCAL_MACHINE; "<no key>" or "<absent>" when it is not there.
 std::string RegistryString(const std::string& subkey, const char* name) {
     HKEY key = nullptr;
@@ -79,17 +71,12 @@ std::string SectionValues(const std::string& file, const char* section) {
 class RegistrationProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        char name[MAX_PATH];
-        ::GetTempFileNameA(temp, "reg", 0, name);
-        ::DeleteFileA(name);
-        m_dir = name;
-        fs::create_directories(m_dir);
-        ASSERT_TRUE(::CopyFileA(WindowsPath(SETUP_PROGRAM).c_str(), (m_dir + "\\setup.exe").c_str(),
-                                FALSE));
+        m_dir = gui::MakeTempDirectory("reg");
+        ASSERT_FALSE(m_dir.empty());
+        ASSERT_TRUE(::CopyFileA(gui::WindowsPath(SETUP_PROGRAM).c_str(),
+                                (m_dir + "\\setup.exe").c_str(), FALSE));
         fs::create_directories(kAppDir);
-        ASSERT_TRUE(::CopyFileA(WindowsPath(SELFREG_OK_LIBRARY).c_str(),
+        ASSERT_TRUE(::CopyFileA(gui::WindowsPath(SELFREG_OK_LIBRARY).c_str(),
                                 (std::string(kAppDir) + "\\ok.dll").c_str(), FALSE));
 
         char windows[MAX_PATH];

@@ -22,14 +22,6 @@ constexpr DWORD kTimeoutMs = 60000;
 constexpr std::int64_t kAppTime = 1100000000;
 constexpr std::int64_t kNewLibraryTime = 1700000000;
 
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -135,18 +127,13 @@ struct Member {
 class SetupInstallTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        char name[MAX_PATH];
-        ::GetTempFileNameA(temp, "sti", 0, name);
-        ::DeleteFileA(name);
-        m_dir = name;
-        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
+        m_dir = gui::MakeTempDirectory("sti");
+        ASSERT_FALSE(m_dir.empty());
         m_dist = m_dir + "\\DIST";
         m_app = m_dir + "\\APP";
         ASSERT_TRUE(::CreateDirectoryA(m_dist.c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryA(m_app.c_str(), nullptr));
-        ASSERT_TRUE(::CopyFileA(WindowsPath(SETUP_PROGRAM).c_str(),
+        ASSERT_TRUE(::CopyFileA(gui::WindowsPath(SETUP_PROGRAM).c_str(),
                                 (m_dist + "\\setup.exe").c_str(), FALSE));
     }
 
@@ -193,7 +180,7 @@ protected:
     }
 
     std::string Fixture(const std::string& name) const {
-        return WindowsPath(SETUP_VERSION_FIXTURE_DIR) + name;
+        return gui::WindowsPath(SETUP_VERSION_FIXTURE_DIR) + name;
     }
 
     std::string m_dir;

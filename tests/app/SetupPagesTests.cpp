@@ -22,14 +22,6 @@ constexpr DWORD kTimeoutMs = 30000;
 constexpr const char* kAppSetup = "Demo App Setup";
 constexpr const char* kCannotCreate = "Cannot Create Directory";
 
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 bool IsDirectory(const std::string& path) {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -62,15 +54,10 @@ bool IsChecked(HWND dialog, int id) {
 class SetupPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        char name[MAX_PATH];
-        ::GetTempFileNameA(temp, "spg", 0, name);
-        ::DeleteFileA(name);
-        m_dir = name;
-        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
+        m_dir = gui::MakeTempDirectory("spg");
+        ASSERT_FALSE(m_dir.empty());
         m_program = m_dir + "\\setup.exe";
-        ASSERT_TRUE(::CopyFileA(WindowsPath(SETUP_PROGRAM).c_str(), m_program.c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileA(gui::WindowsPath(SETUP_PROGRAM).c_str(), m_program.c_str(), FALSE));
         // A folder name of this test only, proposed on the system drive.
         m_appFolder = "PGT" + std::to_string(::GetCurrentProcessId());
         WriteProfile(m_appFolder);
@@ -92,7 +79,7 @@ protected:
             }
             const std::string ready = m_dir + "\\ready.txt";
             ::DeleteFileA(ready.c_str());
-            if (!m_server.Start(WindowsPath(PROGMAN_TEST_SERVER),
+            if (!m_server.Start(gui::WindowsPath(PROGMAN_TEST_SERVER),
                                 "--ready \"" + ready + "\" --groups \"" + m_dir +
                                     "\\groups.txt\" --lifetime 120000") ||
                 !gui::WaitUntil(

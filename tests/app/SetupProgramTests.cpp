@@ -23,15 +23,6 @@ constexpr const char* kAppSetup = "Demo App Setup";
 // Destinations enough to keep the Reading page busy for a while.
 constexpr int kSlowProfileDestinations = 2500;
 
-// Converts a build-tree path (Unix form, as CMake gives it) to the Windows form Wine uses.
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -60,7 +51,7 @@ public:
     explicit CPageRecorder(const std::string& logPath) : m_logPath(logPath) {
         ::DeleteFileA(m_logPath.c_str());
         ::SetEnvironmentVariableA("SETUP_PAGE_LOG", m_logPath.c_str());
-        m_library = ::LoadLibraryA(WindowsPath(PAGE_HOOK_LIBRARY).c_str());
+        m_library = ::LoadLibraryA(gui::WindowsPath(PAGE_HOOK_LIBRARY).c_str());
         auto proc = reinterpret_cast<HOOKPROC>(
             reinterpret_cast<void (*)()>(::GetProcAddress(m_library, "PageHookProc")));
         if (proc != nullptr) {
@@ -116,22 +107,17 @@ private:
 class SetupProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        char name[MAX_PATH];
-        ::GetTempFileNameA(temp, "stp", 0, name);
-        ::DeleteFileA(name);
-        m_dir = name;
-        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
+        m_dir = gui::MakeTempDirectory("stp");
+        ASSERT_FALSE(m_dir.empty());
         m_program = m_dir + "\\setup.exe";
-        ASSERT_TRUE(::CopyFileA(WindowsPath(SETUP_PROGRAM).c_str(), m_program.c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileA(gui::WindowsPath(SETUP_PROGRAM).c_str(), m_program.c_str(), FALSE));
         WriteProfile(0);
 
         char system[MAX_PATH];
         ::GetSystemDirectoryA(system, MAX_PATH);
         m_helper = std::string(system) + "\\_xktinst.exe";
-        ASSERT_TRUE(
-            ::CopyFileA(WindowsPath(REMOVAL_HELPER_STAND_IN).c_str(), m_helper.c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileA(gui::WindowsPath(REMOVAL_HELPER_STAND_IN).c_str(), m_helper.c_str(),
+                                FALSE));
     }
 
     void TearDown() override {

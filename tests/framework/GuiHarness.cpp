@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "PngWriter.h"
@@ -123,6 +124,24 @@ HWND WaitForDialog(DWORD processId, int templateId, DWORD timeoutMs) {
         },
         timeoutMs);
     return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+}
+
+std::string WindowsPath(std::string path) {
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;
+    }
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string MakeTempDirectory(const char* prefix) {
+    char temp[MAX_PATH];
+    char name[MAX_PATH];
+    if (::GetTempPathA(MAX_PATH, temp) == 0 || ::GetTempFileNameA(temp, prefix, 0, name) == 0) {
+        return "";
+    }
+    ::DeleteFileA(name);
+    return ::CreateDirectoryA(name, nullptr) ? name : "";
 }
 
 HWND FindMessageBox(DWORD processId) {

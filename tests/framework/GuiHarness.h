@@ -44,6 +44,12 @@ private:
     DWORD m_threadId = 0;
 };
 
+// A build-tree path (Unix form, as CMake gives it) in the Windows form Wine uses.
+std::string WindowsPath(std::string path);
+// Creates a new, empty directory in the temporary folder, its name starting with prefix (at
+// most three characters). Its path, or "" on failure.
+std::string MakeTempDirectory(const char* prefix);
+
 // The template id of a dialog of the program (0 for any other window).
 int TemplateIdOf(HWND window) noexcept;
 // The top-level dialogs of a process (0: this process) that carry a template id, topmost
