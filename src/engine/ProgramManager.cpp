@@ -219,12 +219,14 @@ void RaiseMainWindow(HWND window) {
 
 } // namespace
 
-int CreateProgramItems(CProgramManager& manager, const TargetMap& targets,
-                       const ProgramItemsContext& context) {
-    if (context.groupName.empty()) {
-        return 0;
-    }
-    int added = 0;
+namespace {
+
+// Opens the conversation on the group and applies action to every installed target,
+// pumping messages between targets; returns how many actions succeeded.
+template <typename Action>
+int ForEachInstalledTarget(CProgramManager& manager, const TargetMap& targets,
+                           const ProgramItemsContext& context, Action action) {
+    int done = 0;
     manager.EnsureConnected(true);
     manager.CreateGroup(context.groupName);
     for (const auto& entry : targets.Records()) {
@@ -232,17 +234,36 @@ int CreateProgramItems(CProgramManager& manager, const TargetMap& targets,
         if (target.installedPath.IsEmpty()) {
             continue;
         }
-        const ProgmanItem item = MakeTargetItem(target, context.appDirectory, GetShortPath);
-        manager.ReplaceItem(item.name);
-        if (manager.AddItem(item)) {
-            ++added;
+        if (action(target)) {
+            ++done;
         }
         if (context.pump) {
             context.pump();
         }
     }
+    return done;
+}
+
+// Ends the conversation and brings the setup program's window back to the front.
+void EndConversation(CProgramManager& manager, const ProgramItemsContext& context) {
     manager.Disconnect();
     RaiseMainWindow(context.mainWindow);
+}
+
+} // namespace
+
+int CreateProgramItems(CProgramManager& manager, const TargetMap& targets,
+                       const ProgramItemsContext& context) {
+    if (context.groupName.empty()) {
+        return 0;
+    }
+    const int added =
+        ForEachInstalledTarget(manager, targets, context, [&](const TargetRecord& target) {
+            const ProgmanItem item = MakeTargetItem(target, context.appDirectory, GetShortPath);
+            manager.ReplaceItem(item.name);
+            return manager.AddItem(item);
+        });
+    EndConversation(manager, context);
     return added;
 }
 
@@ -251,28 +272,16 @@ int DeleteProgramItems(CProgramManager& manager, const TargetMap& targets,
     if (context.groupName.empty()) {
         return 0;
     }
-    int deleted = 0;
-    manager.EnsureConnected(true);
-    manager.CreateGroup(context.groupName);
-    for (const auto& entry : targets.Records()) {
-        const TargetRecord& target = entry.second;
-        if (target.installedPath.IsEmpty()) {
-            continue;
-        }
-        if (manager.DeleteItem(target.itemTitle)) {
-            ++deleted;
-        }
-        if (context.pump) {
-            context.pump();
-        }
-    }
+    const int deleted =
+        ForEachInstalledTarget(manager, targets, context, [&](const TargetRecord& target) {
+            return manager.DeleteItem(target.itemTitle);
+        });
     // The group may hold items the user or another application put there: it goes only when
     // Program Manager says that nothing is left in it.
     if (manager.IsGroupEmpty(context.groupName) == true) {
         manager.DeleteGroup(context.groupName);
     }
-    manager.Disconnect();
-    RaiseMainWindow(context.mainWindow);
+    EndConversation(manager, context);
     return deleted;
 }
 
