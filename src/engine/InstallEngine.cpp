@@ -195,7 +195,7 @@ void CInstallEngine::InstallMember(CInstallFile& file) {
         return;
     }
     const CFilePath directory = m_collections.destinations.PathOf(destination);
-    m_platform.MakeDirectory(directory);
+    MakeDirectoryOnce(directory);
     file.destinationPath = directory;
     file.destinationPath.SetFileName(MemberFileName(file.Header().GetName()));
     file.temporaryPath = MakeTemporaryPath(file.destinationPath);
@@ -211,6 +211,14 @@ void CInstallEngine::InstallMember(CInstallFile& file) {
     }
 
     PlaceMember(file, FindPresentFile(destination, file.destinationPath));
+}
+
+void CInstallEngine::MakeDirectoryOnce(const CFilePath& directory) {
+    if (m_madeDirectories.count(directory.GetText()) != 0) {
+        return;
+    }
+    m_platform.MakeDirectory(directory);
+    m_madeDirectories.insert(directory.GetText());
 }
 
 CFilePath CInstallEngine::FindPresentFile(std::int16_t destination,

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "archive/ArchiveRecord.h"
@@ -137,6 +138,9 @@ public:
 private:
     void InstallPlainFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
     void InstallMultiFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
+    // Makes the directory unless this run made or found it before: asking the file system
+    // again for every member would cost a lookup per file.
+    void MakeDirectoryOnce(const CFilePath& directory);
     // The copy of the member's file that is already on the machine, or an empty path.
     CFilePath FindPresentFile(std::int16_t destination, const CFilePath& destinationPath);
     void PlaceMember(CInstallFile& file, const CFilePath& present);
@@ -145,4 +149,5 @@ private:
     CFilePath m_installLog;
     CArchiveRun& m_run;
     CInstallPlatform& m_platform;
+    std::set<std::string> m_madeDirectories;
 };

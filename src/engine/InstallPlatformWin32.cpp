@@ -5,6 +5,7 @@
 #include "engine/RegistryEntries.h"
 #include "engine/ReplaceRules.h"
 #include "errors/ErrorDialog.h"
+#include "profile/DestinationRecord.h"
 #include "profile/ProfileCollections.h"
 
 namespace {
@@ -51,15 +52,44 @@ bool CWin32InstallPlatform::DeferReplacement(const CFilePath& newFile, const CFi
                          MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
+CWin32InstallPlatform::~CWin32InstallPlatform() = default;
+
+CInstallLogWriter& CWin32InstallPlatform::LogWriter(const CFilePath& log) {
+    if (m_log == nullptr || m_log->GetFile().GetText() != log.GetText()) {
+        m_log.reset();
+        m_log = std::make_unique<CInstallLogWriter>(log);
+    }
+    return *m_log;
+}
+
+void CWin32InstallPlatform::SaveLog() {
+    if (m_log != nullptr) {
+        m_log->Save();
+    }
+}
+
+void CWin32InstallPlatform::SaveLogIfDue() {
+    if (m_log != nullptr) {
+        m_log->SaveIfDue();
+    }
+}
+
 void CWin32InstallPlatform::WriteFileRecord(const CFilePath& log, const std::string& componentKey,
                                             const CFilePath& installedPath,
                                             std::int16_t destination, bool installed,
                                             bool replaced) {
-    WriteInstalledFileRecord(log, componentKey, installedPath, destination, installed, replaced);
+    CInstallLogWriter& writer = LogWriter(log);
+    writer.WriteFileRecord(componentKey, installedPath.GetFileName(), destination, installed,
+                           replaced);
+    if (destination == kDestSystem || destination == kDestHelp) {
+        CountSharedFileInstalled(installedPath);
+    }
+    writer.SaveIfDue();
 }
 
 void CWin32InstallPlatform::WriteCollections(const ProfileCollections& collections,
                                              const CFilePath& log) {
+    SaveLog();
     WriteCollectionsToLog(collections, log);
 }
 
@@ -77,5 +107,6 @@ void CWin32InstallPlatform::PumpMessages() {
 
 bool CWin32InstallPlatform::ReportArchiveError(const CException& error,
                                                const std::string& archiveName) {
+    SaveLog();
     return ReportErrorAsk(kCannotInstallMessage, error, archiveName.c_str()) != 0;
 }
