@@ -136,6 +136,7 @@ void CInstallEngine::InstallArchive(CArchiveRecord& record, CInstallProgress& si
         }
     }
     CloseQuietly(record);
+    RemoveTemporaryDirectories();
 }
 
 void CInstallEngine::InstallPlainFile(CArchiveRecord& record, const CFilePath& source,
@@ -178,8 +179,46 @@ void CInstallEngine::InstallMultiFile(CArchiveRecord& record, const CFilePath& s
     }
 }
 
+// Members are expanded in a directory of the run's own inside their destination directory:
+// looking up a random name there reads a directory of a few entries instead of one that
+// holds every file installed so far (on file systems that match names without regard to
+// case by reading the directory, that look-up otherwise grows with each file). When the
+// directory cannot be made (a file has its name), the destination directory itself is used.
+CFilePath CInstallEngine::TemporaryDirectory(const CFilePath& directory) {
+    const auto known = m_temporaryDirectories.find(directory.GetText());
+    if (known != m_temporaryDirectories.end()) {
+        return known->second;
+    }
+    // The directory's own separator: '\' on Windows, '/' in the tests' POSIX paths.
+    std::string text = directory.GetText();
+    const char separator = !text.empty() && text.back() == '/' ? '/' : '\\';
+    if (text.empty() || (text.back() != '/' && text.back() != '\\')) {
+        text += separator;
+    }
+    CFilePath temporary(text + kTemporaryDirectoryName + separator);
+    try {
+        m_platform.MakeDirectory(temporary);
+    } catch (const CException&) {
+        temporary = directory;
+    }
+    m_temporaryDirectories.emplace(directory.GetText(), temporary);
+    return temporary;
+}
+
+void CInstallEngine::RemoveTemporaryDirectories() {
+    for (const auto& made : m_temporaryDirectories) {
+        if (made.second.GetText() != made.first) {
+            m_platform.RemoveEmptyDirectory(made.second);
+        }
+    }
+    m_temporaryDirectories.clear();
+}
+
 CFilePath CInstallEngine::MakeTemporaryPath(const CFilePath& path) {
-    CFilePath temporary = path;
+    const std::string& text = path.GetText();
+    const std::string::size_type cut = text.find_last_of("\\/");
+    const std::string directory = cut == std::string::npos ? "" : text.substr(0, cut + 1);
+    CFilePath temporary(TemporaryDirectory(directory).GetText() + text.substr(directory.size()));
     for (int i = 0; i < kTemporaryNameTries; ++i) {
         temporary.SetFileTitle(RandomHexString(8));
         if (!m_platform.Exists(temporary)) {
@@ -210,7 +249,7 @@ void CInstallEngine::InstallMember(CInstallFile& file) {
         throw;
     }
 
-    PlaceMember(file, FindPresentFile(destination, file.destinationPath));
+    PlaceMember(file);
 }
 
 void CInstallEngine::MakeDirectoryOnce(const CFilePath& directory) {
@@ -238,28 +277,51 @@ CFilePath CInstallEngine::FindPresentFile(std::int16_t destination,
     return destinationPath.Exists() ? destinationPath : CFilePath();
 }
 
-void CInstallEngine::PlaceMember(CInstallFile& file, const CFilePath& present) {
-    bool place = false;
-    if (present.IsEmpty()) {
-        place = true;
-    } else if (m_platform.ShouldReplace(present, file.temporaryPath) != 0) {
-        file.replaced = 1;
-        if (m_platform.DeletePresent(present)) {
-            place = true;
-        } else if (!m_platform.DeferReplacement(file.temporaryPath, present)) {
-            m_platform.DeleteTemporary(file.temporaryPath);
-        }
+bool CInstallEngine::Place(CInstallFile& file, std::int32_t& renameError) {
+    if (m_platform.Rename(file.temporaryPath, file.destinationPath, renameError) ==
+        CInstallPlatform::RenameResult::kMoved) {
+        file.installed = 1;
+    }
+    return true;
+}
+
+bool CInstallEngine::DecideAndPlace(CInstallFile& file, std::int32_t& renameError) {
+    const std::int16_t destination = file.Header().destinationId;
+    CFilePath present;
+    if (destination == kDestWindows || destination == kDestSystem) {
+        present = FindPresentFile(destination, file.destinationPath);
     } else {
+        // Moving the new file onto its name tells whether a file of that name is there: one
+        // look-up of the name in its directory instead of a test and then the move.
+        const auto moved = m_platform.Rename(file.temporaryPath, file.destinationPath, renameError);
+        if (moved != CInstallPlatform::RenameResult::kNameTaken) {
+            file.installed = moved == CInstallPlatform::RenameResult::kMoved ? 1 : 0;
+            return true;
+        }
+        present = file.destinationPath;
+    }
+    if (present.IsEmpty()) {
+        return Place(file, renameError);
+    }
+    if (m_platform.ShouldReplace(present, file.temporaryPath) == 0) {
+        m_platform.DeleteTemporary(file.temporaryPath);
+        return false;
+    }
+    file.replaced = 1;
+    if (m_platform.DeletePresent(present)) {
+        return Place(file, renameError);
+    }
+    if (!m_platform.DeferReplacement(file.temporaryPath, present)) {
         m_platform.DeleteTemporary(file.temporaryPath);
     }
+    return false;
+}
 
+void CInstallEngine::PlaceMember(CInstallFile& file) {
     std::int32_t renameError = 0;
-    if (place) {
-        if (m_platform.Rename(file.temporaryPath, file.destinationPath, renameError)) {
-            file.installed = 1;
-        } else {
-            m_platform.DeleteTemporary(file.temporaryPath);
-        }
+    const bool place = DecideAndPlace(file, renameError);
+    if (place && file.installed == 0) {
+        m_platform.DeleteTemporary(file.temporaryPath);
     }
 
     const ArchiveRecordInfo& record = file.GetArchive();

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 
@@ -84,8 +85,15 @@ public:
     virtual bool DeletePresent(const CFilePath& path) = 0;
     // Deletes a temporary file of the run, read-only or not.
     virtual void DeleteTemporary(const CFilePath& path) = 0;
-    // Moves a file to a name that is free; false with osError set when it cannot.
-    virtual bool Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) = 0;
+    // Moves a file to a name that is free. kNameTaken when a file already has that name
+    // (it is left as it is); kFailed with osError set for any other failure, a directory of
+    // that name included.
+    enum class RenameResult { kMoved, kNameTaken, kFailed };
+    virtual RenameResult Rename(const CFilePath& from, const CFilePath& to,
+                                std::int32_t& osError) = 0;
+    // Removes a directory of the run's own when it is empty; a directory that still holds
+    // something stays.
+    virtual void RemoveEmptyDirectory(const CFilePath& directory) = 0;
     // A new file could not replace the present one (in use): arranges for the replacement
     // to happen later. False when that is not possible; the engine then drops the new file.
     virtual bool DeferReplacement(const CFilePath& newFile, const CFilePath& present) = 0;
@@ -131,9 +139,15 @@ public:
     // expands, decides, places, logs, counts and notes the target.
     void InstallMember(CInstallFile& file);
 
-    // path with its title replaced by 8 random hex digits so that no file has the name;
-    // throws CFileException(kDirectoryFull) when every try names an existing file.
+    // A path for expanding the member that goes to path: 8 random hex digits and path's
+    // extension, in the run's temporary directory for path's directory, so that no file
+    // has the name; throws CFileException(kDirectoryFull) when every try names an existing
+    // file.
     CFilePath MakeTemporaryPath(const CFilePath& path);
+
+    // The name of the directory, inside a destination directory, in which members are
+    // expanded.
+    static constexpr const char* kTemporaryDirectoryName = "~SETUP.TMP";
 
 private:
     void InstallPlainFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
@@ -143,11 +157,22 @@ private:
     void MakeDirectoryOnce(const CFilePath& directory);
     // The copy of the member's file that is already on the machine, or an empty path.
     CFilePath FindPresentFile(std::int16_t destination, const CFilePath& destinationPath);
-    void PlaceMember(CInstallFile& file, const CFilePath& present);
+    // The directory in which the members for directory are expanded, made on first use.
+    CFilePath TemporaryDirectory(const CFilePath& directory);
+    // Removes the temporary directories made for the record, when empty.
+    void RemoveTemporaryDirectories();
+    void PlaceMember(CInstallFile& file);
+    // Applies the replacement rule and places the new file when it wins. True when the new
+    // file was to be placed (file.installed tells whether that worked).
+    bool DecideAndPlace(CInstallFile& file, std::int32_t& renameError);
+    // Moves the new file onto its destination path; true.
+    bool Place(CInstallFile& file, std::int32_t& renameError);
 
     ProfileCollections& m_collections;
     CFilePath m_installLog;
     CArchiveRun& m_run;
     CInstallPlatform& m_platform;
     std::set<std::string> m_madeDirectories;
+    // Destination directory -> the temporary directory made in it for the current record.
+    std::map<std::string, CFilePath> m_temporaryDirectories;
 };

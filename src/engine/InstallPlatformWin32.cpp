@@ -38,13 +38,24 @@ void CWin32InstallPlatform::DeleteTemporary(const CFilePath& path) {
     ::DeleteFileA(path.c_str());
 }
 
-bool CWin32InstallPlatform::Rename(const CFilePath& from, const CFilePath& to,
-                                   std::int32_t& osError) {
+CInstallPlatform::RenameResult
+CWin32InstallPlatform::Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) {
     if (::MoveFileA(from.c_str(), to.c_str())) {
-        return true;
+        return RenameResult::kMoved;
     }
-    osError = static_cast<std::int32_t>(::GetLastError());
-    return false;
+    const DWORD error = ::GetLastError();
+    osError = static_cast<std::int32_t>(error);
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) {
+        return RenameResult::kFailed;
+    }
+    const DWORD attributes = ::GetFileAttributesA(to.c_str());
+    const bool file =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return file ? RenameResult::kNameTaken : RenameResult::kFailed;
+}
+
+void CWin32InstallPlatform::RemoveEmptyDirectory(const CFilePath& directory) {
+    ::RemoveDirectoryA(directory.c_str());
 }
 
 bool CWin32InstallPlatform::DeferReplacement(const CFilePath& newFile, const CFilePath& present) {

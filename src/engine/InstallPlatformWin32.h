@@ -31,7 +31,8 @@ public:
     int ShouldReplace(const CFilePath& present, const CFilePath& newFile) override;
     bool DeletePresent(const CFilePath& path) override;
     void DeleteTemporary(const CFilePath& path) override;
-    bool Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) override;
+    RenameResult Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) override;
+    void RemoveEmptyDirectory(const CFilePath& directory) override;
     // Has the system replace the present file by the new one at the next restart.
     bool DeferReplacement(const CFilePath& newFile, const CFilePath& present) override;
     void WriteFileRecord(const CFilePath& log, const std::string& componentKey,
