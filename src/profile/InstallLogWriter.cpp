@@ -6,7 +6,11 @@ CInstallLogWriter::CInstallLogWriter(const CFilePath& log, const CEventClock& cl
     : m_file(log), m_clock(clock), m_document(log.GetText()) {}
 
 CInstallLogWriter::~CInstallLogWriter() {
-    Save();
+    // A failed write of the log is not reported; here not even a lack of memory may escape.
+    try {
+        Save();
+    } catch (...) {
+    }
 }
 
 void CInstallLogWriter::WriteFileRecord(const std::string& componentKey,
