@@ -19,15 +19,16 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The formatted capacities of the diskette sizes, by the names people give them.
+// The space for files on a freshly formatted diskette (FAT12), by the names people give
+// the diskette sizes: a volume of that size fits on one.
 long long DisketteSize(const std::string& lowerText) {
     struct Diskette {
         const char* name;
         long long bytes;
     };
     static const Diskette kDiskettes[] = {
-        {"360k", 360 * 1024},   {"720k", 720 * 1024},   {"1.2m", 1200 * 1024},
-        {"1.44m", 1440 * 1024}, {"2.88m", 2880 * 1024},
+        {"360k", 362496},   {"720k", 730112},   {"1.2m", 1213952},
+        {"1.44m", 1457664}, {"2.88m", 2915328},
     };
     for (const Diskette& d : kDiskettes) {
         std::string name = d.name;
@@ -95,10 +96,12 @@ std::string ArchiveToolUsage() {
            "      apply to the names after them; a member that its method would not make\n"
            "      smaller is stored. Two members that would be extracted to the same file\n"
            "      of one destination are refused, and so is an existing ARCHIVE unless\n"
-           "      --overwrite is given. --volume-size N (bytes, or with k, KB, m or MB, e.g.\n"
-           "      1440k or 1.44m; or a diskette size 360K, 720K, 1.2M, 1.44M, 2.88M) splits\n"
-           "      the archive into volumes of at most N bytes; the next volume's name is the\n"
-           "      previous one's with its last character counted up (app.mf1, app.mf2, ...).\n"
+           "      --overwrite is given. --volume-size N splits the archive into volumes of\n"
+           "      at most N bytes: a number of bytes, or with k, KB, m or MB (1440k, 2.5m),\n"
+           "      or a diskette size 360K, 720K, 1.2M, 1.44M, 2.88M (any case), which means\n"
+           "      the space on such a formatted diskette (1.44M: 1457664 bytes). The next\n"
+           "      volume's name is the previous one's with its last character counted up\n"
+           "      (app.mf1, app.mf2, ...).\n"
            "  list ARCHIVE\n"
            "      show the members: method, sizes, destination id, attributes, time, name\n"
            "      ('+' after the time: the member continues in the next volume).\n"

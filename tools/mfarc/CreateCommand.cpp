@@ -89,6 +89,11 @@ void CheckArchiveTarget(const std::string& path, bool overwrite) {
         throw ToolFailure{path + ": is a directory"};
     if (PathExists(path) && !overwrite)
         throw ToolFailure{path + ": already exists; not replaced (give --overwrite to replace it)"};
+    std::string folder = DirectoryPart(path);
+    if (!folder.empty() && !fs::is_directory(folder, ec))
+        throw ToolFailure{path + ": cannot be created: the folder " +
+                          folder.substr(0, folder.size() > 1 ? folder.size() - 1 : 1) +
+                          " does not exist"};
 }
 
 struct PlannedMember {

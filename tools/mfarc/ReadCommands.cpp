@@ -236,7 +236,10 @@ int TestCommand(const std::vector<std::string>& args, ArchiveToolIo& io) {
         archive.OpenFirstVolume(path);
         auto entry = archive.CreateEntry();
         MemberOutput scratch;
-        scratch.dir = fs::temp_directory_path().string();
+        std::error_code ec;
+        scratch.dir = fs::temp_directory_path(ec).string();
+        if (ec)
+            throw ToolFailure{"no folder for scratch files (set TMPDIR or TEMP to one)"};
         scratch.shown = scratch.dir + " (scratch file)";
         int good = 0;
         int damaged = 0;
