@@ -228,6 +228,22 @@ TEST(ArchiveToolSafety, CreateRefusesCollisionsAndExistingArchives) {
     EXPECT_TRUE(Contains(RunTool({"list", dir.File("old.mf")}).out, "one.txt"));
 }
 
+#ifndef _WIN32
+// Names this system allows and Windows does not are refused before anything is written.
+TEST(ArchiveToolSafety, CreateRefusesNamesWindowsCannotHold) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "tree" / "sub");
+    WriteBytes(dir.File("tree/sub/a:b.txt"), Pattern(10, 1));
+    Snapshot before = TakeSnapshot(dir.Path());
+    ToolResult r = RunTool({"create", dir.File("n.mf"), dir.File("tree")});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_TRUE(Contains(r.err, "a:b.txt: cannot be stored: the name 'a:b.txt' contains the "
+                                "character ':'"))
+        << r.err;
+    EXPECT_EQ(ExpectUnchanged(before, dir.Path()), Names{});
+}
+#endif
+
 // A 3-volume set of stored members: a.bin runs from volume 1 into volume 2, b.bin from 2
 // into 3.
 std::vector<std::string> WriteThreeVolumes(const TempDir& dir) {
