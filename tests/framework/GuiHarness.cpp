@@ -378,6 +378,20 @@ bool SaveWindowPng(HWND window, const std::string& path) {
     return WritePng(path, rect.right - rect.left, rect.bottom - rect.top, rgb);
 }
 
+bool CaptureWindow(HWND window, std::vector<unsigned char>& rgb, int& width, int& height) {
+    if (window == nullptr || !::IsWindow(window)) {
+        return false;
+    }
+    BringToTop(window);
+    RECT rect{};
+    if (!::GetWindowRect(window, &rect) || !CaptureScreenRect(rect, rgb)) {
+        return false;
+    }
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+    return true;
+}
+
 bool ScreenPixel(HWND window, int x, int y, COLORREF& colour) {
     POINT point{x, y};
     if (window == nullptr || !::ClientToScreen(window, &point)) {

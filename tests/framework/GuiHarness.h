@@ -114,6 +114,9 @@ std::string ScreenshotPath(const std::string& name);
 // Writes a picture of the window as it is on the screen (frame included) to `path` (PNG).
 // Brings the window to the top first. False when it cannot be captured or written.
 bool SaveWindowPng(HWND window, const std::string& path);
+// The window (frame included) as it is on the screen: rgb gets width x height pixels of three
+// bytes (red, green, blue), top row first. Brings the window to the top first.
+bool CaptureWindow(HWND window, std::vector<unsigned char>& rgb, int& width, int& height);
 // The colour of the window's pixel at x,y (client coordinates) as it is on the screen.
 bool ScreenPixel(HWND window, int x, int y, COLORREF& colour);
 
