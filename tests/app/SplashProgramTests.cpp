@@ -153,20 +153,6 @@ HWND FindMainWindow(DWORD processId) {
     return search.found;
 }
 
-std::string MessageBoxText(HWND box) {
-    std::string longest;
-    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
-         child = ::GetWindow(child, GW_HWNDNEXT)) {
-        char className[32] = {};
-        ::GetClassNameA(child, className, sizeof(className));
-        std::string text = gui::WindowText(child);
-        if (_stricmp(className, "Static") == 0 && text.size() > longest.size()) {
-            longest = text;
-        }
-    }
-    return longest;
-}
-
 // A distribution directory with the setup program and a profile naming a splash picture.
 class SplashProgramTest : public ::testing::Test {
 protected:
@@ -275,7 +261,7 @@ TEST_F(SplashProgramTest, UnopenablePictureIsReportedAndTheRunEndsCleanly) {
     HWND box = gui::WaitForMessageBox(m_process.GetId(), kTimeoutMs);
     ::CloseHandle(held);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), "File Not Found!");
+    EXPECT_EQ(gui::MessageBoxText(box), "File Not Found!");
     EXPECT_EQ(gui::WindowText(box), "Error");
     EXPECT_TRUE(gui::SaveWindowPng(box, gui::ScreenshotPath("splash-file-not-found")));
     ASSERT_TRUE(gui::PressButton(box, IDOK));

@@ -173,6 +173,20 @@ HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
     return box;
 }
 
+std::string MessageBoxText(HWND box) {
+    std::string longest;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = {};
+        ::GetClassNameA(child, className, sizeof(className));
+        std::string text = WindowText(child);
+        if (_stricmp(className, "Static") == 0 && text.size() > longest.size()) {
+            longest = text;
+        }
+    }
+    return longest;
+}
+
 int CurrentDialogId(DWORD processId) {
     for (HWND window : ListDialogs(processId)) {
         if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {

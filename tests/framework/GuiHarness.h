@@ -69,6 +69,8 @@ bool WaitForCurrentDialog(DWORD processId, int templateId, DWORD timeoutMs);
 HWND FindMessageBox(DWORD processId);
 // Waits for FindMessageBox; nullptr on timeout.
 HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs);
+// The message of a message box: the longest text of its static controls.
+std::string MessageBoxText(HWND box);
 // Waits until the window no longer exists; false on timeout.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 // Waits until `condition` returns true, checking every 20 ms; false on timeout.

@@ -123,15 +123,7 @@ template <typename Show> std::pair<std::string, std::string> MessageOf(Show show
     HWND box = gui::WaitForMessageBox(0, kTimeoutMs);
     std::pair<std::string, std::string> seen;
     if (box != nullptr) {
-        for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
-             child = ::GetWindow(child, GW_HWNDNEXT)) {
-            char className[32] = {};
-            ::GetClassNameA(child, className, sizeof(className));
-            const std::string text = gui::WindowText(child);
-            if (_stricmp(className, "Static") == 0 && text.size() > seen.first.size()) {
-                seen.first = text;
-            }
-        }
+        seen.first = gui::MessageBoxText(box);
         seen.second = gui::WindowText(box);
         gui::PressButton(box, IDOK);
     }
