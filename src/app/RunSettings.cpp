@@ -27,6 +27,9 @@ void ApplyOptions(const CCommandLine& commandLine, CRunPaths& paths, CRunOptions
     options.removal = commandLine.HasOption("U");
     options.unattended = commandLine.HasOption("B");
     options.ignoreConditions = commandLine.HasOption("I");
+    options.confirmRemoval = commandLine.HasOption("Y");
+    options.unattended = options.unattended || options.confirmRemoval;
+    options.showHelp = commandLine.HasOption("?");
 }
 
 CGeneralSettings ReadGeneralSettings(const CFilePath& profile, CProfileBackend& backend) {
@@ -41,6 +44,24 @@ CGeneralSettings ReadGeneralSettings(const CFilePath& profile, CProfileBackend& 
     general.displayName = read("Display Name", "");
     general.splashPath = read("Splash Path", "");
     return general;
+}
+
+std::string UsageText() {
+    return "Options (case-sensitive):\r\n"
+           "/D:directory\tprofile and distribution files from directory\r\n"
+           "/T:thread\tmessage 1338 to that thread when setup ends\r\n"
+           "/U\tremove the installation recorded in install.log\r\n"
+           "/B\tunattended: no question waits for a person; every answer taken is an "
+           "event line in install.log\r\n"
+           "/Y\tunattended, and the removal is confirmed without asking\r\n"
+           "/I\tinstall even when requirements are not met\r\n"
+           "/?\tthis text\r\n"
+           "\r\n"
+           "Exit codes:\r\n"
+           "0\tinstalled or removed completely\r\n"
+           "1602\tcancelled\r\n"
+           "1603\tnot complete because of an error (profile, archive, diskette, folder)\r\n"
+           "3010\tcomplete; restart to finish (a file in use is replaced then)\r\n";
 }
 
 std::string MakeRemovalCommand(const CFilePath& systemDir, const CFilePath& programPath) {
