@@ -48,20 +48,20 @@ CGeneralSettings ReadGeneralSettings(const CFilePath& profile, CProfileBackend& 
 
 std::string UsageText() {
     return "Options (case-sensitive):\r\n"
-           "/D:directory\tprofile and distribution files from directory\r\n"
-           "/T:thread\tmessage 1338 to that thread when setup ends\r\n"
-           "/U\tremove the installation recorded in install.log\r\n"
-           "/B\tunattended: no question waits for a person; every answer taken is an "
-           "event line in install.log\r\n"
-           "/Y\tunattended, and the removal is confirmed without asking\r\n"
+           "/D:dir\tprofile and distribution files from dir\r\n"
+           "/T:id\tmessage 1338 to thread id at the end\r\n"
+           "/U\tremove what install.log records\r\n"
+           "/B\tunattended: nothing waits for a person;\r\n"
+           "\teach answer taken is an event in install.log\r\n"
+           "/Y\tunattended, and the removal is confirmed\r\n"
            "/I\tinstall even when requirements are not met\r\n"
            "/?\tthis text\r\n"
            "\r\n"
            "Exit codes:\r\n"
            "0\tinstalled or removed completely\r\n"
            "1602\tcancelled\r\n"
-           "1603\tnot complete because of an error (profile, archive, diskette, folder)\r\n"
-           "3010\tcomplete; restart to finish (a file in use is replaced then)\r\n";
+           "1603\tnot complete because of an error\r\n"
+           "3010\tcomplete; a restart replaces files in use\r\n";
 }
 
 std::string MakeRemovalCommand(const CFilePath& systemDir, const CFilePath& programPath) {

@@ -98,8 +98,8 @@ TEST(RunSettings, ConfirmRemovalOptionIsUnattendedAndCaseSensitive) {
 
 TEST(RunSettings, UsageTextNamesEveryOptionAndExitCode) {
     const std::string text = UsageText();
-    for (const char* part : {"/D:directory", "/T:thread", "/U\t", "/B\t", "/Y\t", "/I\t", "/?\t",
-                             "\n0\t", "\n1602\t", "\n1603\t", "\n3010\t"}) {
+    for (const char* part : {"/D:dir", "/T:id", "/U\t", "/B\t", "/Y\t", "/I\t", "/?\t", "\n0\t",
+                             "\n1602\t", "\n1603\t", "\n3010\t"}) {
         EXPECT_NE(text.find(part), std::string::npos) << part;
     }
 }
