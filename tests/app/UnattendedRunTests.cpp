@@ -425,6 +425,29 @@ TEST_F(UnattendedRunTest, MissingDisketteIsLookedForInNumberedFoldersThenGivenUp
     EXPECT_EQ(events.back(), "Unattended: end of setup: failed, exit code 1603");
 }
 
+// Attended, the same missing diskette is the user's choice: Cancel on the prompt is a cancel.
+TEST_F(UnattendedRunTest, AttendedRefusedDisketteEndsWith1602) {
+    Archive(m_dist + "\\ONE.MFA", {{"ONE.TXT", "one", kNewTime}});
+    WriteProfile(m_dist, "ONE.MFA=3|1|1|1|0|\r\nTWO.MFA=3|1|1|2|0|\r\n");
+    ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "", m_dist));
+    for (int page : {102, 104, 106}) {
+        ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), page, kRunBoundMs)) << page;
+        ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), page), IDOK));
+    }
+    HWND prompt = gui::WaitForDialog(m_process.GetId(), kInsertDiskette, kRunBoundMs);
+    ASSERT_NE(prompt, nullptr);
+    ASSERT_TRUE(gui::PressButton(prompt, IDCANCEL));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 116, kRunBoundMs));
+    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 116), IDOK));
+    DWORD exitCode = 0;
+    ASSERT_TRUE(m_process.Wait(kRunBoundMs, &exitCode));
+    EXPECT_EQ(exitCode, 1602u);
+    // Attended runs write no unattended answers.
+    for (const std::string& event : Events()) {
+        EXPECT_NE(event.rfind("Unattended: ", 0), 0u) << event;
+    }
+}
+
 TEST_F(UnattendedRunTest, MissingProfileEndsWith1603AndTheReportAsEvent) {
     const RunResult result = RunSetup("/B");
     ExpectEndedAlone(result, 116);
