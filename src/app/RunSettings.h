@@ -20,6 +20,8 @@ struct CRunOptions {
     bool removal = false;           // "U"
     bool unattended = false;        // "B"
     bool ignoreConditions = false;  // "I"
+    bool confirmRemoval = false;    // "Y": also unattended, and page 1545 answers Continue
+    bool showHelp = false;          // "?"
     std::uint32_t notifyThread = 0; // "T"; 0 = none
 };
 
@@ -40,16 +42,20 @@ constexpr unsigned kNotifyExitMessage = 1338;
 // install log = "install.log" in the program's directory.
 CRunPaths MakeRunPaths(const CFilePath& programPath);
 
-// Applies the options in the order D, T, U, B, I. "D" replaces the directory of the source
-// directory and of the profile (a trailing backslash added when missing); an empty "D" is
+// Applies the options in the order D, T, U, B, I, then Y and ?. "D" replaces the directory of the
+// source directory and of the profile (a trailing backslash added when missing); an empty "D" is
 // ignored, since it would point both at the root of the current drive. "T" takes the
-// leading decimal digits (none give 0).
+// leading decimal digits (none give 0). "Y" turns on unattended mode as well: a removal
+// confirmed for nobody at the screen must not wait anywhere else either.
 void ApplyOptions(const CCommandLine& commandLine, CRunPaths& paths, CRunOptions& options);
 
 // Reads the six keys of "general" from profile; a missing profile, section or key gives the
 // defaults "MISSING APP TITLE", "MISSING APP SETUP", "MISSING PM GROUP" and "" for the rest.
 CGeneralSettings ReadGeneralSettings(const CFilePath& profile,
                                      CProfileBackend& backend = DefaultProfileBackend());
+
+// The text shown for /?: the options and the exit codes.
+std::string UsageText();
 
 // The command that starts the removal helper at the end of a removal run:
 // "<system dir>_xktinst.exe /U /PP:<program path with extension ini>".

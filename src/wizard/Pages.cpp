@@ -119,3 +119,18 @@ int CInstallConditionsPage::ShouldShow() {
 void CInstallConditionsPage::OnOK() {
     GoToPage(InstallConditionsNextPage(GetSetupApp().IgnoresConditions()));
 }
+
+BOOL CRemoveConfirmPage::OnInitDialog() {
+    const BOOL result = CTextPage::OnInitDialog();
+    SetupApp& app = GetSetupApp();
+    if (app.ConfirmsRemoval()) {
+        app.LogUnattended("Continue without asking (option Y):", GetItemText(kPageTextControl));
+        // Posted, so that Continue is pressed once the page is up, as a person would.
+        ::PostMessageA(GetHandle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    return result;
+}
+
+bool CRemoveConfirmPage::HidesWhenUnattended() const {
+    return GetSetupApp().ConfirmsRemoval();
+}
