@@ -170,11 +170,31 @@ void CRemovalEngine::RemoveFile(const std::string& name, const RemovalFileRecord
     } else if (record.destination < 0) {
         erase = record.installed;
     } else {
-        erase = true;
+        // An application destination that a hand-edited log points at a predefined
+        // directory or a root is not the application's own: only a file this installation
+        // placed goes, and never one of the system directory. No count is touched, since the
+        // installation set none for it.
+        const std::int16_t place = PredefinedPlaceOf(path);
+        erase = place == kDestApplication || (place != kDestSystem && record.installed);
     }
     if (erase && m_platform.DeleteLoggedFile(path)) {
         ++m_deleted;
     }
+}
+
+std::int16_t CRemovalEngine::PredefinedPlaceOf(const CFilePath& file) const {
+    CFilePath directory = file;
+    directory.SetFileName(std::string());
+    const std::string key = DirectoryKey(directory);
+    std::int16_t place = IsRootKey(key) ? kDestWindows : kDestApplication;
+    for (const auto& [id, record] : m_collections.destinations.Records()) {
+        if (id < 0 && !record.resolvedPath.IsEmpty() && DirectoryKey(record.resolvedPath) == key) {
+            // Several predefined destinations may share a directory; the system directory's
+            // rule is the strictest.
+            place = place == kDestSystem ? place : id;
+        }
+    }
+    return place;
 }
 
 void CRemovalEngine::RemoveDestinationDirectories() {

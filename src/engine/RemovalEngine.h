@@ -18,7 +18,8 @@
 //   (installed flag 1); a copy that was already there and was kept belongs to someone else;
 // - a file of the application's own directories (ids 0 and up) is deleted in any case, so
 //   that a second installation over the first, which logs its kept files with flag 0, is
-//   still removed completely;
+//   still removed completely; a destination of the log that names a predefined directory or
+//   a root is not the application's own and gets the rule of that directory (without counts);
 // - the running setup program, its profile and the install log are left to the removal
 //   helper, which deletes them once this program has ended;
 // - a log record that cannot be read, a key that is not a plain file name (a path, "..",
@@ -108,6 +109,9 @@ public:
 
 private:
     bool IsLeftToHelper(const CFilePath& path) const;
+    // The predefined destination whose directory holds file; kDestWindows for a root (which
+    // gets the same rule), kDestApplication for any other directory.
+    std::int16_t PredefinedPlaceOf(const CFilePath& file) const;
 
     const ProfileCollections& m_collections;
     CFilePath m_installLog;

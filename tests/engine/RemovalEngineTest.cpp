@@ -209,6 +209,24 @@ TEST(RemovalEngineTest, DamagedLogDeletesOnlyLoggedFilesOfKnownDirectories) {
     }
 }
 
+// Application destinations that a hand-edited log points at a predefined directory or a root
+// get that directory's rule: only placed files go, never system files, no count is touched.
+TEST(RemovalEngineTest, OwnDestinationInAPredefinedDirectoryIsNotTheApplications) {
+    Fixture f("[destinations]\n0=|-1|C:\\APP\\\n1=|-1|C:\\WINDOWS\\\n2=|-1|c:\\windows\\system\\\n"
+              "3=|-1|D:\\\n[groups]\nMain=Main|x|1|1|1\n"
+              "[Main]\nWIN.INI=1|0|0\nPLACED.DLL=1|1|0\nSYS.DLL=2|1|0\nROOT.TXT=3|0|0\n"
+              "ROOTNEW.TXT=3|1|0\n");
+    f.machine.files = {"C:\\WINDOWS\\WIN.INI", "C:\\WINDOWS\\PLACED.DLL",
+                       "c:\\windows\\system\\SYS.DLL", "D:\\ROOT.TXT", "D:\\ROOTNEW.TXT"};
+    f.machine.counts["c:\\windows\\system\\SYS.DLL"] = 1;
+    CRemovalEngine engine(f.collections, f.log, f.machine);
+    engine.RemoveInstallation();
+    EXPECT_EQ(f.machine.files,
+              (std::set<std::string>{"C:\\WINDOWS\\WIN.INI", "c:\\windows\\system\\SYS.DLL",
+                                     "D:\\ROOT.TXT"}));
+    EXPECT_EQ(f.machine.counts["c:\\windows\\system\\SYS.DLL"], 1u);
+}
+
 // Directories made between two destinations go too, deepest first; the directory above the
 // application directory and a directory that still holds a file stay.
 TEST(RemovalEngineTest, RemovesDirectoriesBetweenDestinations) {
