@@ -131,10 +131,13 @@ void CRemovalEngine::RemoveComponentFiles(const std::string& componentKey) {
     } while (section.Next(entry));
 }
 
+bool CRemovalPlatform::IsSameFile(const CFilePath& a, const CFilePath& b) {
+    return DirectoryKey(a) == DirectoryKey(b);
+}
+
 bool CRemovalEngine::IsLeftToHelper(const CFilePath& path) const {
-    const std::string key = DirectoryKey(path);
     for (const CFilePath& file : m_leftToHelper) {
-        if (DirectoryKey(file) == key) {
+        if (m_platform.IsSameFile(file, path)) {
             return true;
         }
     }

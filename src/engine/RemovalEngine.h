@@ -78,6 +78,8 @@ public:
     virtual void UnregisterLibraries() = 0;
     // Records a log entry that the removal passed over (an event line of the install log).
     virtual void LogRefusal(const std::string& message) = 0;
+    // True when both paths name the same file; here by their texts, ignoring case.
+    virtual bool IsSameFile(const CFilePath& a, const CFilePath& b);
 };
 
 class CRemovalEngine {

@@ -314,4 +314,21 @@ TEST(RemovalPlatformWin32Test, FilesDirectoriesAndCounts) {
     EXPECT_EQ(files.ReleaseSharedCount(shared), 0u);
     fs::remove_all(dir);
 }
+
+// The files left to the removal helper are recognised also when the log spells the
+// application directory with short names.
+TEST(RemovalPlatformWin32Test, SameFileUnderShortAndLongNames) {
+    const fs::path dir = fs::current_path() / "removal long directory name";
+    fs::create_directories(dir);
+    const CFilePath file = (dir / "setup program.ini").string();
+    std::ofstream(file.GetText()) << "x";
+    char shortName[MAX_PATH + 1] = {};
+    ASSERT_GT(::GetShortPathNameA(file.GetText().c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_NE(std::string(shortName), file.GetText());
+    CFilesOnly files;
+    EXPECT_TRUE(files.IsSameFile(file, CFilePath(shortName)));
+    EXPECT_TRUE(files.IsSameFile(CFilePath(shortName), file));
+    EXPECT_FALSE(files.IsSameFile(file, CFilePath((dir / "other.ini").string())));
+    fs::remove_all(dir);
+}
 #endif
