@@ -215,3 +215,67 @@ bool SameDirectoryText(const char* a, const char* b) {
     }
     return true;
 }
+
+namespace {
+
+// Finds the line "[rename]" (any case, at a line start); after is then the offset just past
+// it, its line break included.
+bool FindRenameHeader(const char* text, std::size_t length, std::size_t& after) {
+    constexpr char kHeader[] = "[RENAME]";
+    constexpr std::size_t kHeaderLength = sizeof kHeader - 1;
+    for (std::size_t line = 0; line < length;) {
+        std::size_t end = line;
+        while (end < length && text[end] != '\n') {
+            ++end;
+        }
+        std::size_t i = 0;
+        while (i < kHeaderLength && line + i < end && UpperAscii(text[line + i]) == kHeader[i]) {
+            ++i;
+        }
+        if (i == kHeaderLength) {
+            after = end < length ? end + 1 : end;
+            return true;
+        }
+        line = end + 1;
+    }
+    return false;
+}
+
+// Appends part to out at position used; false when it does not fit (one byte stays free for
+// the terminating zero).
+bool Append(char* out, std::size_t size, std::size_t& used, const char* part, std::size_t length) {
+    if (used + length + 1 > size) {
+        return false;
+    }
+    std::memcpy(out + used, part, length);
+    used += length;
+    out[used] = '\0';
+    return true;
+}
+
+} // namespace
+
+std::size_t AddWininitDeletion(const char* text, std::size_t length, const char* path, char* out,
+                               std::size_t size) {
+    std::size_t used = 0;
+    std::size_t after = 0;
+    bool fits = true;
+    if (FindRenameHeader(text, length, after)) {
+        fits = Append(out, size, used, text, after);
+    } else {
+        fits = Append(out, size, used, text, length);
+        if (length > 0 && text[length - 1] != '\n') {
+            fits = fits && Append(out, size, used, "\r\n", 2);
+        }
+        fits = fits && Append(out, size, used, "[rename]", 8);
+        after = length;
+    }
+    // The header may have been the last line, without a line break.
+    if (used == 0 || out[used - 1] != '\n') {
+        fits = fits && Append(out, size, used, "\r\n", 2);
+    }
+    fits = fits && Append(out, size, used, "NUL=", 4) &&
+           Append(out, size, used, path, std::strlen(path)) && Append(out, size, used, "\r\n", 2) &&
+           Append(out, size, used, text + after, length - after);
+    return fits ? used : 0;
+}

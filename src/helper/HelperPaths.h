@@ -55,3 +55,10 @@ bool ResolvedPathOfRecord(const char* record, char* out, std::size_t size);
 // True when both texts name the same directory: compared without regard to ASCII case and to
 // one trailing backslash.
 bool SameDirectoryText(const char* a, const char* b);
+
+// Windows 95 and 98 delete a file at their next start when WININIT.INI's [rename] section
+// holds the line "NUL=<short path>". Writes text (length bytes, the present WININIT.INI, may
+// be empty) with that line added as the first of the section (the section is appended when
+// missing) into out. Returns the new length, or 0 when it does not fit size bytes.
+std::size_t AddWininitDeletion(const char* text, std::size_t length, const char* path, char* out,
+                               std::size_t size);

@@ -4,7 +4,8 @@
 // setup program <dir>\<title>.exe. It waits until that program's file can be deleted (a
 // running program's file cannot), deletes it, its profile and the install log beside it, and
 // then <dir> when nothing else is left in it. A file that cannot be deleted is deleted at the
-// next restart instead (and <dir> with it, if it is empty by then). It shows nothing.
+// next restart instead (and <dir> with it, if it is empty by then; on Windows 95 and 98 the
+// directory stays). It shows nothing.
 //
 // It refuses (and deletes nothing) unless the three files are there, the directory is not
 // the Windows or system directory nor a root, and the install log names the directory as its
@@ -25,6 +26,11 @@ constexpr DWORD kRetryMs = 100;
 bool IsFile(const char* path) {
     const DWORD attributes = ::GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsDirectory(const char* path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // The directory in a canonical form for comparisons: its short name when it exists.
@@ -125,10 +131,63 @@ bool DeleteWhenEnded(const char* program) {
     return true;
 }
 
-// Deletion at the next restart (Windows NT). Windows 95 and 98 have no such call; there the
-// file stays.
+// Largest WININIT.INI the helper adds to.
+constexpr DWORD kMaxWininit = 32768;
+
+bool ReadWholeFile(const char* path, char* buffer, DWORD size, DWORD& length) {
+    length = 0;
+    HANDLE file =
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND; // none yet: an empty one
+    }
+    const bool read = ::ReadFile(file, buffer, size, &length, nullptr) && length < size;
+    ::CloseHandle(file);
+    return read;
+}
+
+bool WriteWholeFile(const char* path, const char* data, DWORD length) {
+    HANDLE file = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file, data, length, &written, nullptr) && written == length;
+    ::CloseHandle(file);
+    return ok;
+}
+
+// Windows 95 and 98: a "NUL=<short path>" line in WININIT.INI's [rename] section (files only;
+// a directory cannot be removed that way).
+bool AddToWininit(const char* path) {
+    static char present[kMaxWininit];
+    static char changed[kMaxWininit + kHelperMaxPath + 32];
+    char shortPath[kHelperMaxPath];
+    char wininit[kHelperMaxPath];
+    const DWORD shortLength = ::GetShortPathNameA(path, shortPath, kHelperMaxPath);
+    const UINT windowsLength = ::GetWindowsDirectoryA(wininit, kHelperMaxPath - 16);
+    if (shortLength == 0 || shortLength >= kHelperMaxPath || windowsLength == 0 ||
+        windowsLength >= kHelperMaxPath - 16 || IsDirectory(path)) {
+        return false;
+    }
+    ::lstrcatA(wininit, "\\WININIT.INI");
+    DWORD length = 0;
+    if (!ReadWholeFile(wininit, present, kMaxWininit, length)) {
+        return false;
+    }
+    const std::size_t newLength =
+        AddWininitDeletion(present, length, shortPath, changed, sizeof changed);
+    return newLength != 0 && WriteWholeFile(wininit, changed, static_cast<DWORD>(newLength));
+}
+
+// Deletion at the next restart: MoveFileEx on Windows NT, WININIT.INI on Windows 95 and 98
+// (where MoveFileEx is not implemented).
 bool DeleteAtRestart(const char* path) {
-    return ::MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    if (::MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        return true;
+    }
+    return ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED && AddToWininit(path);
 }
 
 void RemoveSetupFiles(const HelperPaths& paths) {

@@ -2,6 +2,7 @@
 // the paths it derives, the install log's destination record.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "helper/HelperPaths.h"
@@ -106,4 +107,29 @@ TEST(HelperPathsTest, ReadsTheLogsApplicationDirectoryAndComparesDirectories) {
     EXPECT_FALSE(SameDirectoryText("C:\\APP\\", "C:\\APP2\\"));
     EXPECT_FALSE(SameDirectoryText("C:\\APP\\SUB\\", "C:\\APP\\"));
     EXPECT_FALSE(SameDirectoryText("", ""));
+}
+
+TEST(HelperPathsTest, AddsADeletionToWininit) {
+    const struct {
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"", "[rename]\r\nNUL=C:\\APP~1\\SETUP.EXE\r\n"},
+        {"[other]\r\nx=1", "[other]\r\nx=1\r\n[rename]\r\nNUL=C:\\APP~1\\SETUP.EXE\r\n"},
+        // The new line comes first in the present section; the rest stays as it was.
+        {"[Rename]\r\nNUL=C:\\OLD.TXT\r\n[x]\r\n",
+         "[Rename]\r\nNUL=C:\\APP~1\\SETUP.EXE\r\nNUL=C:\\OLD.TXT\r\n[x]\r\n"},
+        {"a=b\n[rename]", "a=b\n[rename]\r\nNUL=C:\\APP~1\\SETUP.EXE\r\n"},
+        // A header must start its line.
+        {"x[rename]\r\n", "x[rename]\r\n[rename]\r\nNUL=C:\\APP~1\\SETUP.EXE\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        char out[256] = {};
+        const std::size_t length = AddWininitDeletion(c.before, std::strlen(c.before),
+                                                      "C:\\APP~1\\SETUP.EXE", out, sizeof out);
+        EXPECT_EQ(std::string(out, length), c.after);
+    }
+    char tiny[16] = {};
+    EXPECT_EQ(AddWininitDeletion("", 0, "C:\\APP~1\\SETUP.EXE", tiny, sizeof tiny), 0u);
 }
