@@ -14,6 +14,12 @@ CRunPaths MakeRunPaths(const CFilePath& programPath) {
     return paths;
 }
 
+CFilePath InstallLogIn(const CFilePath& directory) {
+    CFilePath log = directory;
+    log.SetFileName("install.log");
+    return log;
+}
+
 void ApplyOptions(const CCommandLine& commandLine, CRunPaths& paths, CRunOptions& options) {
     std::string dir = commandLine.GetOption("D");
     if (!dir.empty()) {

@@ -13,7 +13,8 @@
 struct CRunPaths {
     CFilePath profile;    // the install profile (in removal mode later the install log)
     CFilePath sourceDir;  // where distribution files are looked up; ends with a backslash
-    CFilePath installLog; // the program's directory plus "install.log"; never changes
+    CFilePath installLog; // the program's directory plus "install.log"; an installation moves
+                          // it to the application directory (SetupApp::MoveInstallLogTo)
 };
 
 struct CRunOptions {
@@ -41,6 +42,9 @@ constexpr unsigned kNotifyExitMessage = 1338;
 // Profile = program path with extension "ini"; source directory = the program's directory;
 // install log = "install.log" in the program's directory.
 CRunPaths MakeRunPaths(const CFilePath& programPath);
+
+// "install.log" in directory (a directory path ending with a backslash).
+CFilePath InstallLogIn(const CFilePath& directory);
 
 // Applies the options in the order D, T, U, B, I, then Y and ?. "D" replaces the directory of the
 // source directory and of the profile (a trailing backslash added when missing); an empty "D" is

@@ -199,6 +199,12 @@ void SetupApp::StartWizard() {
     }
 }
 
+void SetupApp::MoveInstallLogTo(const CFilePath& applicationDirectory) {
+    if (!m_options.removal && !applicationDirectory.IsEmpty()) {
+        m_paths->installLog = InstallLogIn(applicationDirectory);
+    }
+}
+
 HPALETTE SetupApp::GetMainPalette() const {
     return m_mainWnd != nullptr ? m_mainWnd->GetPalette() : nullptr;
 }

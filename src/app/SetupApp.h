@@ -71,6 +71,10 @@ public:
     const CFilePath& GetSourceDirectory() const { return m_paths->sourceDir; }
     void SetSourceDirectory(const CFilePath& directory) { m_paths->sourceDir = directory; }
     const CFilePath& GetInstallLogPath() const { return m_paths->installLog; }
+    // An installation writes its log into the application directory (destination 0) once
+    // the folder page has fixed it, so that the removal command registered there finds it
+    // (and a read-only distribution needs no log). Removal runs never move it.
+    void MoveInstallLogTo(const CFilePath& applicationDirectory);
     // This program's full path.
     const CFilePath& GetProgramPath() const { return m_programPath; }
 

@@ -71,6 +71,30 @@ public:
     }
 };
 
+constexpr const char* kRemovalHelperName = "_xktinst.exe";
+
+bool IsFile(const CFilePath& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The program and its profile for the application directory, and the removal helper (found
+// beside the program, or else in the source directory) for the system directory.
+std::vector<CSetupFile> SetupFilesOf(const SetupApp& app) {
+    std::vector<CSetupFile> files{{app.GetProgramPath(), kDestApplication, true},
+                                  {app.GetProfilePath(), kDestApplication, true}};
+    CFilePath helper = app.GetProgramPath();
+    helper.SetFileName(kRemovalHelperName);
+    if (!IsFile(helper)) {
+        helper = app.GetSourceDirectory();
+        helper.SetFileName(kRemovalHelperName);
+    }
+    if (IsFile(helper)) {
+        files.push_back({helper, kDestSystem, false});
+    }
+    return files;
+}
+
 } // namespace
 
 bool CSetupArchiveRun::IsAborted() const {
@@ -135,6 +159,7 @@ int CCopyPage::DoWork() {
                                    CreateProgramItems(targets, context);
                                });
     CInstallEngine engine(app.GetCollections(), app.GetInstallLogPath(), run, platform);
+    engine.SetSetupFiles(SetupFilesOf(app));
     if (!engine.InstallArchives(*this)) {
         SetNextPageId(kNotCompletePage);
         return kNotCompletePage;

@@ -98,6 +98,7 @@ void CFolderPage::OnOK() {
         const std::optional<DestinationMap>& loaded = LoadedDestinations();
         ApplyFolderChoice(collections, loaded.has_value() ? *loaded : collections.destinations,
                           *folder);
+        app.MoveInstallLogTo(collections.destinations.PathOf(kDestApplication));
     } catch (const CInstallProfileException&) {
         // The profile's destinations cannot be built on any folder: no other folder helps,
         // so the run gives up as a failed work step does.

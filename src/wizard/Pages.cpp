@@ -74,6 +74,9 @@ public:
         RunRegistration(
             [](CApplicationRegistrar& registrar, SetupApp&) { registrar.UnregisterLibraries(); });
     }
+    void LogRefusal(const std::string& message) override {
+        CEventLog(GetSetupApp().GetInstallLogPath()).AppendEvent(message);
+    }
 
 private:
     CRemovingPage& m_page;
@@ -85,6 +88,10 @@ int CRemovingPage::DoWork() {
     SetupApp& app = GetSetupApp();
     CPageRemovalPlatform platform(*this);
     CRemovalEngine engine(app.GetCollections(), app.GetInstallLogPath(), platform);
+    // The removal helper deletes these once this program has ended.
+    CFilePath profile = app.GetProgramPath();
+    profile.SetExtension("ini");
+    engine.LeaveToHelper({app.GetProgramPath(), profile, app.GetInstallLogPath()});
     engine.RemoveInstallation();
     return GetNextPageId();
 }

@@ -101,13 +101,18 @@ protected:
         DeleteHelpValues();
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey);
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        // No removal helper: the files it would delete are checked instead.
+        char system[MAX_PATH];
+        ::GetSystemDirectoryA(system, MAX_PATH);
+        ::DeleteFileA((std::string(system) + "\\_xktinst.exe").c_str());
 
         std::ofstream(m_dir + "\\setup.ini", std::ios::binary)
             << "[general]\r\nApp Title=Reg Demo\r\nApp Setup=Reg Demo Setup\r\n"
                "PM Group=Reg Demo\r\nPrimary NameExtension=REGDEMO.EXE\r\n"
                "Display Name="
             << kDisplayName << "\r\n[destinations]\r\n0=REGTEST APP|-1|" << kAppDir
-            << "\\\r\n[SelfRegisterDLLs]\r\nok.dll=0|1\r\nmissing.dll=0|1\r\n";
+            << "\\\r\n[groups]\r\nCore=Core|Core "
+               "files|1|1|1\r\n[SelfRegisterDLLs]\r\nok.dll=0|1\r\nmissing.dll=0|1\r\n";
     }
 
     void TearDown() override {
@@ -124,7 +129,9 @@ protected:
         fs::remove_all(m_dir, ignored);
     }
 
-    std::string Log() const { return m_dir + "\\install.log"; }
+    // The installation writes its log into the application directory, beside its copy of the
+    // setup program, from where the removal runs.
+    std::string Log() const { return std::string(kAppDir) + "\\install.log"; }
 
     std::string m_dir;
     std::string m_helpDir;
@@ -162,7 +169,8 @@ TEST_F(RegistrationProgramTest, InstallRegistersAndRemovalTakesBack) {
     ::WritePrivateProfileStringA("groups", "Core", "Core|Core files|1|1|1", Log().c_str());
     ::WritePrivateProfileStringA("Core", "ok.dll", "0|1|0", Log().c_str());
     ::WritePrivateProfileStringA("Core", "README.TXT", "0|1|0", Log().c_str());
-    ASSERT_TRUE(m_process.Start(m_dir + "\\setup.exe", "/U /B", m_dir));
+    // The registered command runs the copy in the application directory.
+    ASSERT_TRUE(m_process.Start(app + "\\setup.exe", "/U /B", app));
     HWND confirm = gui::WaitForDialog(m_process.GetId(), 1545, kTimeoutMs);
     ASSERT_NE(confirm, nullptr);
     ASSERT_TRUE(gui::PressButton(confirm, IDOK));
@@ -177,8 +185,14 @@ TEST_F(RegistrationProgramTest, InstallRegistersAndRemovalTakesBack) {
                                          "Register of missing.dll failed: file not found\n"
                                          "Successful Unregister of ok.dll\n"
                                          "Unregister of missing.dll failed: file not found\n");
-    // The library was unregistered before its file went; the directory went last.
+    // The library was unregistered before its file went; only the files that the removal
+    // helper deletes after the program has ended are left (no helper is installed here).
     EXPECT_FALSE(fs::exists(app + "\\ok.dll"));
     EXPECT_FALSE(fs::exists(app + "\\README.TXT"));
-    EXPECT_FALSE(fs::exists(app));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(app)) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"install.log", "setup.exe", "setup.ini"}));
 }

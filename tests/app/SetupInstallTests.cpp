@@ -263,11 +263,19 @@ TEST_F(SetupInstallTest, InstallsDistributionKeepsNewerLibraryAndSurvivesDamaged
     // one is untouched, and no temporary file is left.
     EXPECT_EQ(ReadFile(m_app + "\\GOOD.TXT"), "fine");
     EXPECT_EQ(ReadFile(m_app + "\\VICTIM.DAT"), "precious");
+    // The setup program and its profile came along, and the log is written beside them.
     EXPECT_EQ(FileNames(m_app),
               (std::vector<std::string>{"APP.EXE", "GOOD.TXT", "KEEP.DLL", "LAST.TXT", "NEWER.DLL",
-                                        "README.TXT", "VICTIM.DAT"}));
+                                        "README.TXT", "VICTIM.DAT", "install.log", "setup.exe",
+                                        "setup.ini"}));
+    EXPECT_EQ(ReadFile(m_app + "\\setup.exe"), ReadFile(m_dist + "\\setup.exe"));
+    EXPECT_EQ(ReadFile(m_app + "\\setup.ini"), ReadFile(m_dist + "\\setup.ini"));
+    EXPECT_FALSE(::GetFileAttributesA((m_dist + "\\install.log").c_str()) !=
+                 INVALID_FILE_ATTRIBUTES);
 
-    const std::string log = m_dist + "\\install.log";
+    const std::string log = m_app + "\\install.log";
+    EXPECT_EQ(Profile(log, "Main", "setup.exe"), "0|1|0");
+    EXPECT_EQ(Profile(log, "Main", "setup.ini"), "0|1|0");
     EXPECT_EQ(Profile(log, "Main", "APP.EXE"), "0|1|0");
     EXPECT_EQ(Profile(log, "Main", "DATA.DAT"), "1|1|0");
     EXPECT_EQ(Profile(log, "Main", "KEEP.DLL"), "0|0|0");
@@ -316,9 +324,17 @@ TEST_F(SetupInstallTest, CancelOnCopyPageStopsTheRun) {
     ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 116), IDOK));
     ASSERT_TRUE(m_process.Wait(kTimeoutMs));
 
-    const std::vector<std::string> installed = FileNames(m_app);
+    std::vector<std::string> installed = FileNames(m_app);
+    // The setup program and its profile are placed also after a cancel, so that the part
+    // that was installed can be removed.
+    for (const char* own : {"setup.exe", "setup.ini", "install.log"}) {
+        const auto it = std::find(installed.begin(), installed.end(), own);
+        ASSERT_NE(it, installed.end()) << own;
+        installed.erase(it);
+    }
     EXPECT_LT(installed.size(), static_cast<std::size_t>(kMembers));
-    const std::string log = m_dist + "\\install.log";
+    const std::string log = m_app + "\\install.log";
+    EXPECT_EQ(Profile(log, "Main", "setup.exe"), "0|1|0");
     for (const std::string& name : installed) {
         EXPECT_EQ(name.rfind('M', 0), 0u) << name;
         EXPECT_EQ(Profile(log, "Main", name), "0|1|0") << name;

@@ -114,6 +114,9 @@ protected:
             ::RemoveDirectoryA((m_dir + sub).c_str());
         }
         ::RemoveDirectoryA(m_dir.c_str());
+        // An installation leaves its log in the application directory.
+        ::DeleteFileA(("C:\\" + m_appFolder + "\\install.log").c_str());
+        ::RemoveDirectoryA(("C:\\" + m_appFolder + "\\DATA").c_str());
         ::RemoveDirectoryA(("C:\\" + m_appFolder).c_str());
     }
 

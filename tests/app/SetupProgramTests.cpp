@@ -131,6 +131,9 @@ protected:
             ::DeleteFileA((m_dir + "\\" + file).c_str());
         }
         ::RemoveDirectoryA(m_dir.c_str());
+        // An installation leaves its log in the application directory (C:\\DEMO).
+        ::DeleteFileA("C:\\DEMO\\install.log");
+        ::RemoveDirectoryA("C:\\DEMO");
     }
 
     // The profile: titles and one destination; extraDestinations more records make the
