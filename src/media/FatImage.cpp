@@ -4,6 +4,7 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 namespace {
 
@@ -77,6 +78,15 @@ void CheckFatSize(const FatGeometry& g, std::uint32_t clusters) {
     if (std::uint64_t{g.sectorsPerFat} * g.bytesPerSector < needed)
         Fail("the FAT (" + std::to_string(g.sectorsPerFat) + " sectors) is too small for " +
              std::to_string(clusters) + " clusters");
+}
+
+// Two entries of one directory with the same name (FAT names ignore case) would make the
+// directory ambiguous: which one a lookup or an unpacked copy gets would be an accident.
+void CheckUniqueNames(const std::vector<FatDirEntry>& entries) {
+    std::set<std::string> seen;
+    for (const FatDirEntry& entry : entries)
+        if (!seen.insert(Upper(entry.name)).second)
+            Fail(entry.path + ": two entries of one directory have this name");
 }
 
 } // namespace
@@ -265,6 +275,7 @@ bool CFatImage::ParseEntries(const std::uint8_t* data, std::size_t size,
 std::vector<FatDirEntry> CFatImage::RootDirectory() const {
     std::vector<FatDirEntry> entries;
     ParseEntries(m_bytes.data() + m_geometry.RootOffset(), m_geometry.RootBytes(), "", entries);
+    CheckUniqueNames(entries);
     return entries;
 }
 
@@ -273,6 +284,7 @@ std::vector<FatDirEntry> CFatImage::ReadDirectory(const FatDirEntry& directory) 
     for (std::uint32_t cluster : DirectoryClusters(directory))
         if (ParseEntries(ClusterData(cluster), m_geometry.ClusterBytes(), directory.path, entries))
             break; // an entry starting with 0 ends the directory
+    CheckUniqueNames(entries);
     return entries;
 }
 

@@ -136,6 +136,12 @@ TEST(FatImage, RefusesCrossLinkedFiles) {
     ExpectListAllError(bytes, "share cluster 3");
 }
 
+TEST(FatImage, RefusesTwoEntriesWithTheSameName) {
+    auto bytes = TwoFileImage();
+    std::memcpy(RootEntry(bytes, 2), "a       TXT", 11); // B.TXT becomes a second A.TXT
+    ExpectListAllError(bytes, "a.TXT: two entries");
+}
+
 TEST(FatImage, RefusesInvalidNames) {
     auto bytes = TwoFileImage();
     std::memcpy(RootEntry(bytes, 1), "..\\EVIL  TXT", 11);
