@@ -31,12 +31,9 @@ struct FolderPrefix {
     const char* folder;
 };
 constexpr FolderPrefix kFolderPrefixes[] = {
-    {"C:\\WINDOWS\\SYSTEM\\", "SYSTEM"},
-    {"C:\\WINDOWS\\HELP\\", "HELP"},
-    {"C:\\WINDOWS\\FONTS\\", "FONTS"},
-    {"C:\\WINDOWS\\TEMP\\", "TEMP"},
-    {"C:\\WINDOWS\\", "WINDOWS"},
-    {"C:\\PROGRAM FILES\\COMMON FILES\\", "COMMON"},
+    {"C:\\WINDOWS\\SYSTEM\\", "SYSTEM"}, {"C:\\WINDOWS\\HELP\\", "HELP"},
+    {"C:\\WINDOWS\\FONTS\\", "FONTS"},   {"C:\\WINDOWS\\TEMP\\", "TEMP"},
+    {"C:\\WINDOWS\\", "WINDOWS"},        {"C:\\PROGRAM FILES\\COMMON FILES\\", "COMMON"},
 };
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
@@ -150,9 +147,11 @@ public:
     }
 
     void Problem(std::int32_t diskette, const std::string& archive, const std::string& member,
-                 const std::string& message) {
-        m_problems.push_back({diskette, m_distribution.m_diskettes->DisketteName(diskette),
-                              archive, member, message});
+                 const std::string& message, std::int32_t lastDiskette = 0) {
+        const CDisketteSet& set = *m_distribution.m_diskettes;
+        lastDiskette = std::max(lastDiskette, diskette);
+        m_problems.push_back({diskette, lastDiskette, set.DisketteName(diskette),
+                              set.DisketteName(lastDiskette), archive, member, message});
     }
 
 private:
@@ -160,8 +159,8 @@ private:
         DistributionMember m;
         if (record.component != nullptr) {
             m.component = record.component->key;
-            std::copy(std::begin(record.component->typeFlags), std::end(record.component->typeFlags),
-                      m.setupTypes.begin());
+            std::copy(std::begin(record.component->typeFlags),
+                      std::end(record.component->typeFlags), m.setupTypes.begin());
         }
         m.archive = record.fileName;
         m.archiveKind = record.kind;
@@ -330,8 +329,8 @@ std::string CDistribution::FolderOf(std::int16_t id, std::string& reason) const 
         if (!part.empty()) {
             const std::string why = UnsafeComponentReason(part);
             if (!why.empty()) {
-                reason = "destination " + std::to_string(id) + " (" + directory.GetText() +
-                         "): " + why;
+                reason =
+                    "destination " + std::to_string(id) + " (" + directory.GetText() + "): " + why;
                 return {};
             }
             folder += (folder.empty() ? "" : "\\") + part;
@@ -341,15 +340,16 @@ std::string CDistribution::FolderOf(std::int16_t id, std::string& reason) const 
     return folder.empty() ? std::string("ROOT") : folder;
 }
 
-std::vector<const ArchiveRecordInfo*>
-CDistribution::SelectRecords(const MemberSelection& selection, bool typicalByDefault) const {
+std::vector<const ArchiveRecordInfo*> CDistribution::SelectRecords(const MemberSelection& selection,
+                                                                   bool typicalByDefault) const {
     for (const std::string& name : selection.components)
         if (m_collections->components.Find(name) == nullptr)
             throw CDistributionError("the profile has no component '" + name + "'");
     std::vector<const ArchiveRecordInfo*> records;
     for (const ArchiveRecordInfo& record : m_collections->archives.Records()) {
         const ComponentRecord* component = record.component;
-        bool wanted = selection.allComponents || (!typicalByDefault && selection.components.empty());
+        bool wanted =
+            selection.allComponents || (!typicalByDefault && selection.components.empty());
         if (!wanted && component != nullptr) {
             wanted = selection.components.empty()
                          ? component->typeFlags[1]
@@ -366,11 +366,10 @@ bool CDistribution::Selected(const DistributionMember& member,
                              const MemberSelection& selection) const {
     if (selection.patterns.empty())
         return true;
-    return std::any_of(selection.patterns.begin(), selection.patterns.end(),
-                       [&](const std::string& p) {
-                           return MatchesWildcard(p, member.name) ||
-                                  MatchesWildcard(p, member.storedName);
-                       });
+    return std::any_of(
+        selection.patterns.begin(), selection.patterns.end(), [&](const std::string& p) {
+            return MatchesWildcard(p, member.name) || MatchesWildcard(p, member.storedName);
+        });
 }
 
 namespace {
@@ -405,7 +404,7 @@ void ReadVersion(const std::string& path, DistributionMember& member) {
 // is recorded in result and as a problem (false, nothing left at path); anything else, after
 // removing path, goes on to end the archive.
 bool ExpandMember(CMultiFile* archive, CMultiFileEntry* entry, const std::string& path,
-                         MemberResult& result, const std::function<void(const std::string&)>& damage) {
+                  MemberResult& result, const std::function<void(const std::string&)>& damage) {
     if (archive == nullptr) {
         std::string why;
         CFileStatusInfo status;
@@ -420,6 +419,8 @@ bool ExpandMember(CMultiFile* archive, CMultiFileEntry* entry, const std::string
         ReadVersion(path, result.member);
         return true;
     }
+    // The walk's archives are CDiskArchive; the diskette read last is where the member ends.
+    const auto& diskArchive = static_cast<const CDiskArchive&>(*archive);
     entry->SetOutputPath(path);
     try {
         archive->Extract(*entry);
@@ -428,9 +429,11 @@ bool ExpandMember(CMultiFile* archive, CMultiFileEntry* entry, const std::string
         RemoveQuietly(path);
         if (!IsMemberDamage())
             throw;
+        result.member.lastDiskette = diskArchive.Diskette();
         damage(CurrentExceptionText());
         return false;
     }
+    result.member.lastDiskette = diskArchive.Diskette();
     ReadVersion(path, result.member);
     return true;
 }
@@ -448,7 +451,8 @@ DistributionListing CDistribution::List(const MemberSelection& selection, bool r
             return;
         const std::string temp = TemporaryIn(scratch.Path());
         auto damage = [&](const std::string& why) {
-            walk.Problem(result.member.diskette, result.member.archive, result.member.name, why);
+            walk.Problem(result.member.diskette, result.member.archive, result.member.name, why,
+                         result.member.lastDiskette);
         };
         if (ExpandMember(archive, entry, temp, result, damage))
             RemoveQuietly(temp);
@@ -469,7 +473,8 @@ DistributionReport CDistribution::Test(const MemberSelection& selection) {
         auto damage = [&](const std::string& why) {
             result.outcome = MemberOutcome::damaged;
             result.detail = why;
-            walk.Problem(result.member.diskette, result.member.archive, result.member.name, why);
+            walk.Problem(result.member.diskette, result.member.archive, result.member.name, why,
+                         result.member.lastDiskette);
         };
         if (ExpandMember(archive, entry, temp, result, damage))
             RemoveQuietly(temp);
@@ -491,7 +496,7 @@ DistributionReport CDistribution::Extract(const std::string& folder,
         auto fail = [&](MemberOutcome outcome, const std::string& why) {
             result.outcome = outcome;
             result.detail = why;
-            walk.Problem(m.diskette, m.archive, m.name, why);
+            walk.Problem(m.diskette, m.archive, m.name, why, m.lastDiskette);
         };
         std::string reason;
         const std::string sub =

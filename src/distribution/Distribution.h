@@ -39,13 +39,13 @@ struct DistributionMember {
     std::array<bool, 3> setupTypes{}; // types 1 (Minimum), 2 (Typical), 3
     std::string archive;              // the record's distribution file name
     std::int16_t archiveKind = 0;
-    std::int32_t diskette = 0;        // where its entry header (or the plain file) is
-    std::int32_t lastDiskette = 0;    // where its data ends (continued members)
+    std::int32_t diskette = 0;     // where its entry header (or the plain file) is
+    std::int32_t lastDiskette = 0; // where its data ends (continued members)
     std::string storedName;
-    std::string name;                 // final component of the stored name
+    std::string name; // final component of the stored name
     std::int16_t destination = -1;
-    std::string folder;               // e.g. "APP\DATA", "SYSTEM"; empty when not installed
-    std::string installedPath;        // on the model machine, e.g. "C:\APP\DATA\X.DLL"
+    std::string folder;        // e.g. "APP\DATA", "SYSTEM"; empty when not installed
+    std::string installedPath; // on the model machine, e.g. "C:\APP\DATA\X.DLL"
     std::uint32_t expandedSize = 0;
     std::uint32_t compressedSize = 0;
     std::uint32_t checksum = 0;
@@ -73,10 +73,12 @@ struct RegistryEntry {
 };
 
 struct DistributionProblem {
-    std::int32_t diskette = 0;
-    std::string disketteName; // the image or folder
+    std::int32_t diskette = 0;     // where the member or archive starts
+    std::int32_t lastDiskette = 0; // where it was read last (a continued member: later)
+    std::string disketteName;      // the image or folder of diskette
+    std::string lastDisketteName;  // and of lastDiskette
     std::string archive;
-    std::string member;       // empty when the whole archive is concerned
+    std::string member; // empty when the whole archive is concerned
     std::string message;
 };
 
