@@ -208,7 +208,9 @@ std::unique_ptr<CDisketteSet> CDisketteSet::Open(const std::vector<std::string>&
         set->OpenFolder(inputs[0]);
     else
         set->OpenCandidates(inputs, profile);
-    set->m_profile = profile.empty() ? set->FindProfileOnFirstDiskette() : profile;
+    // Absolute: the platform's profile functions look for a relative name elsewhere.
+    set->m_profile =
+        fs::absolute(profile.empty() ? set->FindProfileOnFirstDiskette() : profile).string();
     if (!fs::is_regular_file(set->m_profile, ec))
         throw CDistributionError(set->m_profile + ": the profile cannot be found");
     return set;
@@ -219,7 +221,7 @@ void CDisketteSet::OpenFolder(const std::string& folder) {
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         const std::int32_t number = DiskFolderNumber(entry.path().filename().string());
         if (number > 0 && entry.is_directory(ec)) {
-            m_folders[number] = entry.path().string();
+            m_folders[number] = fs::absolute(entry.path()).string();
             m_shownNames[number] = entry.path().string();
         }
     }
@@ -304,7 +306,7 @@ void CDisketteSet::OpenCandidates(const std::vector<std::string>& inputs,
         DisketteCandidate candidate;
         candidate.shownName = input;
         if (fs::is_directory(input, ec)) {
-            folders.push_back(input);
+            folders.push_back(fs::absolute(input).string());
         } else if (HasExtension(input, ".INI") && givenProfile.empty()) {
             givenProfile = input;
             continue;
@@ -320,7 +322,8 @@ void CDisketteSet::OpenCandidates(const std::vector<std::string>& inputs,
         candidates.push_back(candidate);
     }
     const std::string profilePath =
-        givenProfile.empty() ? ProfileAmong(candidates, folders) : givenProfile;
+        fs::absolute(givenProfile.empty() ? ProfileAmong(candidates, folders) : givenProfile)
+            .string();
     const std::vector<std::int32_t> numbers =
         NumberDiskettes(candidates, ExpectationsOf(profilePath, candidates.size() + 1));
     for (std::size_t i = 0; i < candidates.size(); ++i) {
