@@ -111,15 +111,24 @@ class CDiskArchive : public CMultiFile {
 public:
     CDiskArchive(const CDisketteSet& set, std::int32_t diskette)
         : m_set(set), m_diskette(diskette) {}
+    // The next volume on the next diskette; a missing one is remembered for the report and
+    // the diskette count stays where the archive was last read.
     std::string LocateVolume(const std::string& fileName) override {
-        ++m_diskette;
-        return m_set.FindFile(fileName, m_diskette);
+        const std::string path = m_set.FindFile(fileName, m_diskette + 1);
+        if (path.empty())
+            m_missing = fileName + " is not on diskette " + std::to_string(m_diskette + 1);
+        else
+            ++m_diskette;
+        return path;
     }
     std::int32_t Diskette() const { return m_diskette; }
+    // Why the archive ended early, when a volume was missing; else empty.
+    const std::string& MissingVolume() const { return m_missing; }
 
 private:
     const CDisketteSet& m_set;
     std::int32_t m_diskette;
+    std::string m_missing;
 };
 
 } // namespace
@@ -223,7 +232,10 @@ private:
             if (previous != nullptr)
                 previous->member.lastDiskette = archive.Diskette();
         } catch (...) {
-            Problem(archive.Diskette(), record.fileName, current, CurrentExceptionText());
+            const std::string& missing = archive.MissingVolume();
+            Problem(record.diskNumber, record.fileName, current,
+                    missing.empty() ? CurrentExceptionText() : missing,
+                    archive.Diskette() + (missing.empty() ? 0 : 1));
         }
     }
 

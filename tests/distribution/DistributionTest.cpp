@@ -247,3 +247,17 @@ TEST(Distribution, TruncatedAndHostileImagesNameTheImage) {
             << e.what();
     }
 }
+
+TEST(Distribution, AMissingVolumeEndsItsArchiveAndTheOthersAreStillTested) {
+    DistributionFixture fixture;
+    fs::remove(fixture.Folders() + "/DISK02/MAIN.MF2");
+    const auto report = Open({fixture.Folders()})->Test({});
+    ASSERT_EQ(report.problems.size(), 1u);
+    const DistributionProblem& p = report.problems[0];
+    EXPECT_EQ(p.archive, "MAIN.MF1");
+    EXPECT_EQ(p.member, "DATA.DAT");
+    EXPECT_EQ(p.lastDiskette, 2);
+    EXPECT_EQ(p.message, "MAIN.MF2 is not on diskette 2") << p.message;
+    // APP.EXE, README.HLP before it, EXTRA.TXT and LICENSE.TXT in other records.
+    EXPECT_EQ(report.results.size(), 4u);
+}
