@@ -1,5 +1,6 @@
 // mfarc dist: the command line over a two-diskette distribution made in the test.
 #include "DistributionCommands.h"
+#include "ArchiveJson.h"
 #include "DistributionFixture.h"
 #include "JsonText.h"
 
@@ -132,4 +133,27 @@ TEST(JsonText, EscapesQuotesControlAndHighBytes) {
         json.EndObject();
     }
     EXPECT_EQ(out.str(), "{\n  \"empty\": [],\n  \"n\": -5,\n  \"b\": true,\n  \"z\": null\n}\n");
+}
+
+TEST(JsonText, ArchiveListing) {
+    EntryHeader h;
+    h.SetName("C:\\BUILD\\APP.EXE");
+    h.method = 3;
+    h.expandedSize = 10;
+    h.compressedSize = 7;
+    h.checksum = 0x3E105F31;
+    h.destinationId = -1;
+    h.attributes = 0x21;
+    h.modifyTime = 1000000000;
+    h.continued = 1;
+    std::ostringstream out;
+    WriteArchiveJson("x.mf1", {h}, out);
+    EXPECT_EQ(out.str(), "{\n  \"archive\": \"x.mf1\",\n  \"members\": [\n    {\n"
+                         "      \"storedName\": \"C:\\\\BUILD\\\\APP.EXE\",\n"
+                         "      \"name\": \"APP.EXE\",\n      \"method\": \"lh5\",\n"
+                         "      \"expandedSize\": 10,\n      \"compressedSize\": 7,\n"
+                         "      \"checksum\": 1041260337,\n      \"destination\": -1,\n"
+                         "      \"attributes\": 33,\n"
+                         "      \"modified\": \"2001-09-09 01:46:40\",\n"
+                         "      \"continued\": true\n    }\n  ]\n}\n");
 }

@@ -1,10 +1,10 @@
 #include "DistributionCommands.h"
 
+#include "ArchiveJson.h"
 #include "JsonText.h"
 
 #include "distribution/Distribution.h"
 
-#include <ctime>
 #include <map>
 #include <ostream>
 #include <set>
@@ -76,28 +76,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
 }
 
 std::string MethodText(std::int32_t method) {
-    switch (method) {
-    case kMethodPlainCopy:
-        return "copy";
-    case 2:
-        return "stored";
-    case 3:
-        return "lh5";
-    case 4:
-        return "zlib";
-    default:
-        return "m" + std::to_string(method);
-    }
+    return method == kMethodPlainCopy ? "copy" : ArchiveMethodName(method);
 }
 
 std::string TimeText(std::int64_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    const std::tm* tm = std::gmtime(&t);
-    if (tm == nullptr)
-        return "-";
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", tm);
-    return buffer;
+    return FormatUtcTime(seconds);
 }
 
 std::string DisketteText(const DistributionMember& m) {
