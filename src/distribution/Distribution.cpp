@@ -545,7 +545,7 @@ void CDistribution::PlaceFile(CMultiFile* archive, CMultiFileEntry* entry, Membe
     const auto earlier = written.find(UpperAscii(target));
     if (!existing.empty() && earlier == written.end()) {
         result.path = target;
-        fail(MemberOutcome::kept, target + ": already exists; not replaced");
+        fail(MemberOutcome::kept, "already exists; not replaced");
         return;
     }
     const std::string temp = TemporaryIn(dir);

@@ -101,7 +101,10 @@ TEST(DistCommand, ExtractIntoAFolderQuietlyAndRefuseToReplace) {
 
     const DistRun again = Dist({"extract", "-C", out, "--all", fixture.Folders()});
     EXPECT_EQ(again.code, 2);
-    EXPECT_TRUE(Has(again.out, "extracted " + out + "/TESTAPP/EXTRA.TXT")) << again.out;
+    const std::string extra = (std::filesystem::path(out) / "TESTAPP" / "EXTRA.TXT").string();
+    EXPECT_TRUE(Has(again.out, "extracted " + extra + "\n")) << again.out;
+    const std::string app = (std::filesystem::path(out) / "TESTAPP" / "APP.EXE").string();
+    EXPECT_TRUE(Has(again.out, "kept " + app + " (already exists; not replaced)\n")) << again.out;
     EXPECT_TRUE(Has(again.out, "1 file(s) extracted, 5 not replaced")) << again.out;
     EXPECT_TRUE(Has(again.err, "APP.EXE: already exists; not replaced")) << again.err;
 }
