@@ -7,6 +7,8 @@
 #include "profile/DestinationRecord.h"
 #include "profile/ProfileCollections.h"
 #include "profile/SystemFolders.h"
+#include "support/FilePath.h"
+#include "support/FileStatus.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -66,6 +68,16 @@ void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
         throw CDistributionError(path + ": cannot be written");
 }
 
+// Writes one file of an image with the time (read as UTC) and attributes it has there, so
+// that a plain distribution file copied from it carries them on.
+void UnpackFile(const CFatImage& image, const FatDirEntry& entry, const std::string& path) {
+    WriteFile(path, image.ReadFile(entry));
+    CFileStatusInfo status;
+    status.modifyTime = FromDosDateTime(entry.date, entry.time);
+    status.attributes = entry.attributes & CFileStatusInfo::kSettable;
+    CFilePath(path).ApplyFileStatus(status);
+}
+
 // Unpacks the root files of the image at imagePath into folder; returns its label.
 // Every problem of the image is reported with the image's path.
 std::string UnpackImage(const std::string& imagePath, const std::string& folder) {
@@ -75,7 +87,7 @@ std::string UnpackImage(const std::string& imagePath, const std::string& folder)
         for (const FatDirEntry& entry : image.ListAll())
             if (!entry.IsDirectory() && entry.path == entry.name &&
                 UnsafeComponentReason(entry.name).empty())
-                WriteFile((fs::path(folder) / entry.name).string(), image.ReadFile(entry));
+                UnpackFile(image, entry, (fs::path(folder) / entry.name).string());
         return image.VolumeLabel();
     } catch (const CFatImageException& e) {
         throw CDistributionError(imagePath + ": " + e.what());

@@ -61,6 +61,17 @@ void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
     year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
 }
 
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+std::int64_t DaysFromCivil(int year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
+    const auto dayOfYear =
+        static_cast<unsigned>((153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1);
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return std::int64_t{era} * 146097 + dayOfEra - 719468;
+}
+
 void WriteBootSector(std::uint8_t* boot, const std::string& label, std::uint32_t serial) {
     const std::uint8_t jump[3] = {0xEB, 0x3C, 0x90};
     std::memcpy(boot, jump, 3);
@@ -172,6 +183,14 @@ void ToDosDateTime(std::int64_t seconds, std::uint16_t& date, std::uint16_t& tim
     date = static_cast<std::uint16_t>(((year - 1980) << 9) | (month << 5) | day);
     time = static_cast<std::uint16_t>(((secondOfDay / 3600) << 11) |
                                       (((secondOfDay / 60) % 60) << 5) | ((secondOfDay % 60) / 2));
+}
+
+std::int64_t FromDosDateTime(std::uint16_t date, std::uint16_t time) {
+    const int year = 1980 + (date >> 9);
+    const int month = (date >> 5) & 0x0F;
+    const int day = date & 0x1F;
+    const std::int64_t days = DaysFromCivil(year, month, day);
+    return days * 86400 + (time >> 11) * 3600 + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
 }
 
 std::vector<std::uint8_t> BuildDisketteImage(const std::string& volumeLabel,

@@ -32,6 +32,9 @@ std::string ToShortFileName(const std::string& name);
 
 // DOS date and time (UTC) of a time in seconds since 1970; clamped to 1980-01-01 ... 2107.
 void ToDosDateTime(std::int64_t seconds, std::uint16_t& date, std::uint16_t& time);
+// The inverse: seconds since 1970 of a DOS date and time read as UTC (diskettes carry no
+// time zone). Out-of-range fields (month 0 or 13, day 0) are taken as they count.
+std::int64_t FromDosDateTime(std::uint16_t date, std::uint16_t time);
 
 // The image of one diskette. Throws CFatImageException (FatImage.h) when a name is not a
 // valid 8.3 name, two names are the same, there are more files than the root directory

@@ -2,6 +2,8 @@
 
 #include "archive/ArchiveWriter.h"
 #include "media/FatImageWriter.h"
+#include "support/FilePath.h"
+#include "support/FileStatus.h"
 
 #include <filesystem>
 
@@ -122,9 +124,15 @@ void DistributionFixture::WriteImages() {
     for (int disk = 1; disk <= 2; ++disk) {
         std::vector<FatImageFile> files;
         const std::string folder = m_root.File("dist/DISK0" + std::to_string(disk));
-        for (const auto& entry : fs::directory_iterator(folder))
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            // The folder's files get the time that the image stores (even seconds, UTC).
+            CFileStatusInfo status;
+            status.modifyTime = 1000000000;
+            status.attributes = 0x20;
+            CFilePath(entry.path().string()).ApplyFileStatus(status);
             files.push_back({entry.path().filename().string(), ReadBytes(entry.path().string()),
-                             1000000000, 0x20});
+                             status.modifyTime, status.attributes});
+        }
         WriteDisketteImage(ImageOf(disk), labels[disk - 1], files);
     }
 }

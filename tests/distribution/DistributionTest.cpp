@@ -102,7 +102,10 @@ TEST(Distribution, FoldersAndShuffledImagesListTestAndExtractAlike) {
     auto fromFolders = Open({fixture.Folders()});
     auto fromImages = Open(fixture.Images());
     EXPECT_EQ(fromImages->Diskettes().DisketteName(1), fixture.ImageOf(1));
-    EXPECT_EQ(Describe(fromFolders->List({}).members), Describe(fromImages->List({}).members));
+    const auto fromImagesList = fromImages->List({});
+    EXPECT_EQ(Describe(fromFolders->List({}).members), Describe(fromImagesList.members));
+    // A plain file unpacked from an image keeps the image's time for it.
+    EXPECT_EQ(FindMember(fromImagesList.members, "LICENSE.TXT")->modifyTime, 1000000000);
 
     const auto tested = fromImages->Test({});
     EXPECT_TRUE(tested.problems.empty());

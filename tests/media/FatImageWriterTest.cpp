@@ -30,6 +30,12 @@ TEST(FatImageWriter, DosDateAndTime) {
     EXPECT_EQ(time, 0);
     ToDosDateTime(951782400, date, time); // 2000-02-29, a leap day
     EXPECT_EQ(date, (20 << 9) | (2 << 5) | 29);
+    for (std::int64_t t : {315532800ll, 951782400ll, 1000000000ll, 4354819198ll}) {
+        ToDosDateTime(t, date, time);
+        EXPECT_EQ(FromDosDateTime(date, time), t) << t;
+    }
+    ToDosDateTime(1000000001, date, time); // two-second steps
+    EXPECT_EQ(FromDosDateTime(date, time), 1000000000);
 }
 
 TEST(FatImageWriter, ImageReadsBackWithLabelNamesContentsAndAttributes) {
