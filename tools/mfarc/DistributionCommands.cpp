@@ -289,7 +289,9 @@ int Run(const Options& o, DistributionToolIo& io) {
 
 int RunDistributionCommand(const std::vector<std::string>& args, DistributionToolIo& io) {
     try {
-        return Run(ParseOptions(args), io);
+        Options options = ParseOptions(args);
+        options.quiet = options.quiet || io.quiet;
+        return Run(options, io);
     } catch (const UsageError& e) {
         io.err << "mfarc: " << e.message << "\nTry 'mfarc --help'.\n";
         return kUsage;

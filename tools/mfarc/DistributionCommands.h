@@ -17,6 +17,7 @@
 struct DistributionToolIo {
     std::ostream& out;
     std::ostream& err;
+    bool quiet = false; // as -q
 };
 
 // Runs "dist" with its arguments (args[0] is the subcommand). Returns the exit code.
