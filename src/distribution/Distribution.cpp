@@ -299,6 +299,9 @@ void CDistribution::ResolveDestinations() {
     std::string folder;
     if (const DestinationRecord* app = destinations.Find(kDestApplication))
         folder = app->relativePath;
+    // The setup proposes the folder on the system drive: a drive in it does not count.
+    if (folder.size() >= 2 && folder[1] == ':')
+        folder.erase(0, 2);
     while (!folder.empty() && (folder.front() == '\\' || folder.front() == '/'))
         folder.erase(folder.begin());
     if (folder.empty())

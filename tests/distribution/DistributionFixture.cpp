@@ -26,7 +26,7 @@ const char kProfile[] = "[general]\r\n"
                         "Primary NameExtension=APP.EXE\r\n"
                         "Display Name=Test Application\r\n"
                         "[destinations]\r\n"
-                        "0=TESTAPP|-1|\r\n"
+                        "0=%APP%|-1|\r\n"
                         "1=%DATA%|0|\r\n"
                         "[groups]\r\n"
                         "Main=Main files|The program|1|1|1\r\n"
@@ -65,9 +65,10 @@ std::vector<std::uint8_t> ProgramWithVersion() {
     return bytes;
 }
 
-DistributionFixture::DistributionFixture(const std::string& dataFolder) {
+DistributionFixture::DistributionFixture(const std::string& dataFolder,
+                                         const std::string& appFolder) {
     WriteSources();
-    WriteArchives(dataFolder);
+    WriteArchives(dataFolder, appFolder);
     WriteImages();
 }
 
@@ -84,7 +85,8 @@ void DistributionFixture::WriteSources() {
         WriteBytes(m_root.File("src/" + name), bytes);
 }
 
-void DistributionFixture::WriteArchives(const std::string& dataFolder) {
+void DistributionFixture::WriteArchives(const std::string& dataFolder,
+                                        const std::string& appFolder) {
     const std::string disk1 = m_root.File("dist/DISK01");
     const std::string disk2 = m_root.File("dist/DISK02");
     fs::create_directories(disk1);
@@ -116,6 +118,7 @@ void DistributionFixture::WriteArchives(const std::string& dataFolder) {
     fs::copy_file(m_root.File("src/LICENSE.TXT"), disk1 + "/LICENSE.TXT");
     std::string profile = kProfile;
     profile.replace(profile.find("%DATA%"), 6, dataFolder);
+    profile.replace(profile.find("%APP%"), 5, appFolder);
     WriteBytes(disk1 + "/SETUP.INI", TextBytes(profile));
 }
 

@@ -14,8 +14,10 @@
 
 class DistributionFixture {
 public:
-    // dataFolder: the relative path of destination 1 (below the application directory).
-    explicit DistributionFixture(const std::string& dataFolder = "DATA");
+    // dataFolder: the relative path of destination 1 (below the application directory);
+    // appFolder: that of destination 0.
+    explicit DistributionFixture(const std::string& dataFolder = "DATA",
+                                 const std::string& appFolder = "TESTAPP");
 
     // dir/DISK01, dir/DISK02 with the diskettes' files; returns dir.
     std::string Folders() const { return m_root.File("dist"); }
@@ -35,7 +37,7 @@ public:
 
 private:
     void WriteSources();
-    void WriteArchives(const std::string& dataFolder);
+    void WriteArchives(const std::string& dataFolder, const std::string& appFolder);
     void WriteImages();
 
     TempDir m_root;

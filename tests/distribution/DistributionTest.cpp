@@ -264,3 +264,10 @@ TEST(Distribution, AMissingVolumeEndsItsArchiveAndTheOthersAreStillTested) {
     // APP.EXE, README.HLP before it, EXTRA.TXT and LICENSE.TXT in other records.
     EXPECT_EQ(report.results.size(), 4u);
 }
+
+TEST(Distribution, TheApplicationFolderIsTakenWithoutItsDrive) {
+    DistributionFixture fixture("DATA", "D:\\APPS\\DEMO");
+    const auto listing = Open({fixture.Folders()})->List({}, false);
+    EXPECT_EQ(FindMember(listing.members, "DATA.DAT")->folder, "APPS\\DEMO\\DATA");
+    EXPECT_EQ(FindMember(listing.members, "APP.EXE")->installedPath, "C:\\APPS\\DEMO\\APP.EXE");
+}
