@@ -247,7 +247,6 @@ private:
         m.storedName = m.name = record.fileName;
         m.destination = record.destination;
         m.method = kMethodPlainCopy;
-        m.expandedSize = static_cast<std::uint32_t>(std::max<std::int32_t>(record.size, 0));
         Place(m);
         if (!m_distribution.Selected(m, selection))
             return;
@@ -260,7 +259,8 @@ private:
         CMultiFileEntry source;
         source.SetSourceName(path);
         source.FillFromFile();
-        m.compressedSize = source.Header().expandedSize;
+        // The setup program copies the whole file: the profile's size is a progress figure.
+        m.expandedSize = m.compressedSize = source.Header().expandedSize;
         m.modifyTime = source.Header().modifyTime;
         m.attributes = source.Header().attributes;
         result.path = path;
@@ -389,8 +389,8 @@ bool CDistribution::Selected(const DistributionMember& member,
 
 namespace {
 
-// Copies the first size bytes of a plain distribution file, as the setup's stored copy does;
-// a file shorter than the profile says is damage.
+// Copies size bytes of a plain distribution file (its whole length when it was listed);
+// a file that has become shorter is damage.
 bool CopyPlainFile(const std::string& source, const std::string& target, std::uint32_t size,
                    std::string& why) {
     std::ifstream in(source, std::ios::binary);
@@ -405,7 +405,7 @@ bool CopyPlainFile(const std::string& source, const std::string& target, std::ui
     }
     out.close();
     if (left != 0)
-        why = "the file is shorter than the profile's size (" + std::to_string(size) + " bytes)";
+        why = "the file is shorter than " + std::to_string(size) + " bytes";
     else if (!out)
         why = target + ": cannot be written";
     return why.empty();

@@ -66,9 +66,10 @@ std::vector<std::uint8_t> ProgramWithVersion() {
 }
 
 DistributionFixture::DistributionFixture(const std::string& dataFolder,
-                                         const std::string& appFolder) {
+                                         const std::string& appFolder,
+                                         std::int16_t libraryDestination) {
     WriteSources();
-    WriteArchives(dataFolder, appFolder);
+    WriteArchives(dataFolder, appFolder, libraryDestination);
     WriteImages();
 }
 
@@ -79,14 +80,14 @@ void DistributionFixture::WriteSources() {
     m_sources["SYS.DLL"] = Pattern(3000, 9);
     m_sources["NOTINST.TXT"] = TextBytes("only on the diskette\r\n");
     m_sources["EXTRA.TXT"] = TextBytes("an optional file\r\n");
-    m_sources["LICENSE.TXT"] = TextBytes("license text, 20 b.\r\n-- not copied");
+    m_sources["LICENSE.TXT"] = TextBytes("license text, longer than the profile says");
     fs::create_directories(m_root.File("src"));
     for (const auto& [name, bytes] : m_sources)
         WriteBytes(m_root.File("src/" + name), bytes);
 }
 
-void DistributionFixture::WriteArchives(const std::string& dataFolder,
-                                        const std::string& appFolder) {
+void DistributionFixture::WriteArchives(const std::string& dataFolder, const std::string& appFolder,
+                                        std::int16_t libraryDestination) {
     const std::string disk1 = m_root.File("dist/DISK01");
     const std::string disk2 = m_root.File("dist/DISK02");
     fs::create_directories(disk1);
@@ -99,7 +100,7 @@ void DistributionFixture::WriteArchives(const std::string& dataFolder,
     } members[] = {{"APP.EXE", 0, 4},
                    {"README.HLP", 0, 3},
                    {"DATA.DAT", 1, 2},
-                   {"SYS.DLL", -3, 4},
+                   {"SYS.DLL", libraryDestination, 4},
                    {"NOTINST.TXT", -1, 4}};
     for (const auto& m : members) {
         ArchiveMemberOptions options;

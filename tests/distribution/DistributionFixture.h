@@ -15,9 +15,11 @@
 class DistributionFixture {
 public:
     // dataFolder: the relative path of destination 1 (below the application directory);
-    // appFolder: that of destination 0.
+    // appFolder: that of destination 0; libraryDestination: where SYS.DLL goes (the system
+    // directory, -3, unless a test installs the distribution for real).
     explicit DistributionFixture(const std::string& dataFolder = "DATA",
-                                 const std::string& appFolder = "TESTAPP");
+                                 const std::string& appFolder = "TESTAPP",
+                                 std::int16_t libraryDestination = -3);
 
     // dir/DISK01, dir/DISK02 with the diskettes' files; returns dir.
     std::string Folders() const { return m_root.File("dist"); }
@@ -37,7 +39,8 @@ public:
 
 private:
     void WriteSources();
-    void WriteArchives(const std::string& dataFolder, const std::string& appFolder);
+    void WriteArchives(const std::string& dataFolder, const std::string& appFolder,
+                       std::int16_t libraryDestination);
     void WriteImages();
 
     TempDir m_root;

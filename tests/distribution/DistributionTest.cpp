@@ -79,7 +79,8 @@ TEST(Distribution, ListsEveryFileWithItsPlaceDisketteAndVersion) {
     const DistributionMember* license = FindMember(listing.members, "LICENSE.TXT");
     ASSERT_NE(license, nullptr);
     EXPECT_EQ(license->method, kMethodPlainCopy);
-    EXPECT_EQ(license->expandedSize, 20u);
+    // The whole file, as the setup program copies it; the profile's 20 is a progress figure.
+    EXPECT_EQ(license->expandedSize, fixture.Source("LICENSE.TXT").size());
 
     ASSERT_EQ(listing.items.size(), 1u);
     EXPECT_EQ(listing.items[0].title, "Read Me");
@@ -126,8 +127,7 @@ TEST(Distribution, FoldersAndShuffledImagesListTestAndExtractAlike) {
                                                "TESTAPP/README.HLP"}));
     EXPECT_EQ(tree.at("TESTAPP/DATA/DATA.DAT"), fixture.Source("DATA.DAT"));
     EXPECT_EQ(tree.at("TESTAPP/README.HLP"), fixture.Source("README.HLP"));
-    const auto& license = tree.at("TESTAPP/LICENSE.TXT");
-    EXPECT_EQ(std::string(license.begin(), license.end()), "license text, 20 b.\r");
+    EXPECT_EQ(tree.at("TESTAPP/LICENSE.TXT"), fixture.Source("LICENSE.TXT"));
 }
 
 TEST(Distribution, TheFirstDisketteFolderFindsItsNumberedSibling) {
