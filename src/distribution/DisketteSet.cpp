@@ -162,6 +162,26 @@ std::int32_t NumberOne(const DisketteCandidate& candidate, const DisketteExpecta
                              ")");
 }
 
+// The diskette images (.img .ima .vfd .flp) in a folder that holds neither DISKnn folders nor
+// a profile: a folder of images stands for the images.
+std::vector<std::string> ImagesInFolder(const std::string& folder) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec) || !ProfilesIn(folder).empty())
+        return {};
+    std::vector<std::string> images;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_directory(ec) && DiskFolderNumber(name) > 0)
+            return {};
+        if (entry.is_regular_file(ec) &&
+            (HasExtension(name, ".IMG") || HasExtension(name, ".IMA") ||
+             HasExtension(name, ".VFD") || HasExtension(name, ".FLP")))
+            images.push_back(entry.path().string());
+    }
+    std::sort(images.begin(), images.end());
+    return images;
+}
+
 } // namespace
 
 CScratchFolder::CScratchFolder() {
@@ -216,7 +236,11 @@ std::unique_ptr<CDisketteSet> CDisketteSet::Open(const std::vector<std::string>&
         throw CDistributionError("no diskette folder or image given");
     std::unique_ptr<CDisketteSet> set(new CDisketteSet());
     std::error_code ec;
-    if (inputs.size() == 1 && fs::is_directory(inputs[0], ec))
+    const std::vector<std::string> images =
+        inputs.size() == 1 ? ImagesInFolder(inputs[0]) : std::vector<std::string>();
+    if (!images.empty())
+        set->OpenCandidates(images, profile);
+    else if (inputs.size() == 1 && fs::is_directory(inputs[0], ec))
         set->OpenFolder(inputs[0]);
     else
         set->OpenCandidates(inputs, profile);

@@ -9,7 +9,8 @@
 //    each is numbered by its contents (the files the profile says are on which diskette, the
 //    profile itself being on diskette 1) and, where the contents do not tell, by its volume
 //    label (the profile's diskette label). Images are unpacked into a private scratch folder
-//    that goes with the set.
+//    that goes with the set. A folder holding images (and neither DISKnn folders nor a
+//    profile) stands for its images.
 // The profile is the one given, or the INI file with a "destinations" section on diskette 1.
 // File names are matched without regard to case (diskettes store upper-case names).
 #pragma once

@@ -271,3 +271,14 @@ TEST(Distribution, TheApplicationFolderIsTakenWithoutItsDrive) {
     EXPECT_EQ(FindMember(listing.members, "DATA.DAT")->folder, "APPS\\DEMO\\DATA");
     EXPECT_EQ(FindMember(listing.members, "APP.EXE")->installedPath, "C:\\APPS\\DEMO\\APP.EXE");
 }
+
+TEST(Distribution, AFolderOfImagesStandsForTheImages) {
+    DistributionFixture fixture;
+    const fs::path folder = fs::path(fixture.OutputFolder("images"));
+    fs::create_directories(folder);
+    fs::copy_file(fixture.ImageOf(1), folder / "second.flp");
+    fs::copy_file(fixture.ImageOf(2), folder / "first.vfd");
+    auto distribution = Open({folder.string()});
+    EXPECT_EQ(distribution->Diskettes().DisketteName(1), (folder / "second.flp").string());
+    EXPECT_TRUE(distribution->Test({}).problems.empty());
+}

@@ -316,8 +316,9 @@ std::string DistributionUsage() {
            "      (the application folder and its subfolders, WINDOWS, SYSTEM, HELP,\n"
            "      FONTS, TEMP, COMMON). A file that is already there is never replaced.\n"
            "  INPUT: a folder holding DISK01...DISKnn, the first diskette's folder, or\n"
-           "  diskette images (.img .ima .vfd .flp, FAT12/FAT16) and folders in any\n"
-           "  order; they are told apart by their contents and labels, not their names.\n"
+           "  diskette images (.img .ima .vfd .flp, FAT12/FAT16; or a folder of them)\n"
+           "  and folders in any order; they are told apart by their contents and\n"
+           "  labels, not their names.\n"
            "  PATTERN selects files by name ('*' and '?'); also --member PATTERN.\n"
            "  -q, --quiet: report only what is not ok. The profile is found on diskette 1\n"
            "  unless -p names it.\n";
