@@ -125,6 +125,7 @@ void SetupApp::ShowSplashOrStart() {
         CFilePath picture = m_paths->sourceDir;
         picture.SetFileName(m_general.splashPath.GetFileName());
         auto splash = std::make_unique<CSplashDialog>(picture.GetText(), [this] { StartWizard(); });
+        splash->SetReportErrors(!m_options.unattended);
         if (splash->Open()) {
             // The splash owns itself now; it is the main window until the wizard starts.
             SetMainWindow(splash.release()->GetHandle());
@@ -132,6 +133,8 @@ void SetupApp::ShowSplashOrStart() {
         }
         // The picture exists but cannot be loaded (or the splash cannot be made): the
         // picture is decoration only, so the wizard starts at once.
+        LogUnattended("started without the splash picture, which cannot be read:",
+                      picture.GetText());
     }
     StartWizard();
 }
