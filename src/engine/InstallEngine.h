@@ -6,6 +6,15 @@
 // target. After the last record the Program Manager items are created and the destinations,
 // components and targets are written to the install log, so that a removal can read them.
 //
+// Besides the archives' members the engine places the setup's own files: the setup program
+// and its profile in the application directory (so that the registered removal command finds
+// them there), and the removal helper in the system directory. They are logged like members,
+// under the first selected component.
+//
+// A file that an earlier installation into the same place had placed keeps its mark in the
+// log (installed 1) when this run keeps the present copy: a removal then still takes it away
+// and gives back its shared count with it.
+//
 // The engine talks to the machine and the user only through CInstallPlatform (file system,
 // log, registry, error dialog, message pump, Program Manager) and to the copy page only
 // through CInstallProgress, so its logic runs and is tested on any platform.
@@ -22,6 +31,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "archive/ArchiveRecord.h"
 #include "archive/MultiFile.h"
@@ -85,6 +96,11 @@ public:
     virtual bool DeletePresent(const CFilePath& path) = 0;
     // Deletes a temporary file of the run, read-only or not.
     virtual void DeleteTemporary(const CFilePath& path) = 0;
+    // Copies a file of the setup (the program, its profile, the removal helper) to a free
+    // name; throws CFileException when it cannot.
+    virtual void CopySetupFile(const CFilePath& from, const CFilePath& to) = 0;
+    // True when both paths name the same existing file (the program runs from there).
+    virtual bool IsSameFile(const CFilePath& a, const CFilePath& b) = 0;
     // Moves a file to a name that is free. kNameTaken when a file already has that name
     // (it is left as it is); kFailed with osError set for any other failure, a directory of
     // that name included.
@@ -121,15 +137,29 @@ constexpr int kTemporaryNameTries = 1000;
 // name that leaves no usable file name ("", "DIR\", ".", "..").
 std::string MemberFileName(const std::string& storedName);
 
+// A file of the setup itself that the installation places like an archive member.
+struct CSetupFile {
+    CFilePath source;         // where it is now
+    std::int16_t destination; // 0 for the program and its profile, -3 for the removal helper
+    // The program and its profile must be this run's copies (the registered removal runs
+    // them with this run's log), so they replace a present copy whatever its version.
+    bool alwaysReplace;
+};
+
 class CInstallEngine {
 public:
     // All references must outlive the engine.
     CInstallEngine(ProfileCollections& collections, const CFilePath& installLog, CArchiveRun& run,
                    CInstallPlatform& platform);
 
+    // The setup's own files, placed after the archives unless a member of the same name
+    // went to the same place.
+    void SetSetupFiles(std::vector<CSetupFile> files) { m_setupFiles = std::move(files); }
+
     // The whole run with sink as the current progress display. True when every record of
     // the selected components was handled; false when the run was aborted (cancel, a refused
-    // diskette, an error the user did not continue after).
+    // diskette, an error the user did not continue after). The setup's own files are placed
+    // also after an abort, so that the part that was installed can be removed.
     bool InstallArchives(CInstallProgress& sink);
 
     // One archive record; reports its own errors and never throws.
@@ -150,6 +180,16 @@ public:
     static constexpr const char* kTemporaryDirectoryName = "~SETUP.TMP";
 
 private:
+    // One file on its way into place.
+    struct CPlacedFile {
+        CFilePath destinationPath;
+        CFilePath temporaryPath;
+        std::int16_t destination = 0;
+        std::string componentKey;
+        int installed = 0;
+        int replaced = 0;
+    };
+
     void InstallPlainFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
     void InstallMultiFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
     // Makes the directory unless this run made or found it before: asking the file system
@@ -162,11 +202,17 @@ private:
     // Removes the temporary directories made for the record, when empty.
     void RemoveTemporaryDirectories();
     void PlaceMember(CInstallFile& file);
-    // Applies the replacement rule and places the new file when it wins. True when the new
-    // file was to be placed (file.installed tells whether that worked).
-    bool DecideAndPlace(CInstallFile& file, std::int32_t& renameError);
-    // Moves the new file onto its destination path; true.
-    bool Place(CInstallFile& file, std::int32_t& renameError);
+    // Applies the replacement rule (or replaces in any case), moves the new file into place
+    // and logs it. A file that is present elsewhere is looked for only in the Windows and
+    // system directories; anywhere else the move itself tells whether the name is taken.
+    // False when the new file was to be placed but could not be moved there; renameError
+    // then holds the system's error.
+    bool PlaceFile(CPlacedFile& file, bool alwaysReplace, std::int32_t& renameError);
+    void WriteFileRecord(const CPlacedFile& file);
+    void ReadEarlierRecords();
+    void InstallSetupFiles();
+    void InstallSetupFile(const CSetupFile& setupFile, const std::string& componentKey);
+    std::string SetupFilesComponent() const;
 
     ProfileCollections& m_collections;
     CFilePath m_installLog;
@@ -175,4 +221,10 @@ private:
     std::set<std::string> m_madeDirectories;
     // Destination directory -> the temporary directory made in it for the current record.
     std::map<std::string, CFilePath> m_temporaryDirectories;
+    std::vector<CSetupFile> m_setupFiles;
+    // Files the log marks as placed ("component\nNAME" upper-cased, with their destination),
+    // as the log was before this run and as this run wrote it.
+    std::map<std::string, std::int16_t> m_placed;
+    // Destination paths (upper-cased) of the files this run has handled.
+    std::set<std::string> m_handled;
 };
