@@ -75,11 +75,13 @@ void RemoveTree(const std::string& dir) {
 }
 
 // The file records of a log that may only hold whole lines: "[Main]" and then one
-// "P0000123.TXT=0|1|0" line per file, each ended by CR LF. Any other line fails the test.
+// "P0000123.TXT=0|1|0" line per file, each ended by CR LF; an "[Events]" section with the
+// unattended run's decisions ("12:34:56:0078=Unattended: ...") may come before it. Any other
+// line fails the test.
 std::set<std::string> LoggedMembers(const std::string& text) {
     std::set<std::string> names;
     std::size_t at = 0;
-    bool inMain = false;
+    std::string section;
     while (at < text.size()) {
         const std::size_t end = text.find("\r\n", at);
         EXPECT_NE(end, std::string::npos) << "a cut last line: " << text.substr(at);
@@ -88,12 +90,16 @@ std::set<std::string> LoggedMembers(const std::string& text) {
         }
         const std::string line = text.substr(at, end - at);
         at = end + 2;
-        if (line == "[Main]") {
-            inMain = true;
+        if (line == "[Main]" || line == "[Events]") {
+            section = line;
+            continue;
+        }
+        if (section == "[Events]") {
+            EXPECT_NE(line.find("=Unattended: "), std::string::npos) << line;
             continue;
         }
         const std::string name = line.substr(0, line.find('='));
-        EXPECT_TRUE(inMain && IsMemberName(name) && line == name + "=0|1|0") << line;
+        EXPECT_TRUE(section == "[Main]" && IsMemberName(name) && line == name + "=0|1|0") << line;
         names.insert(name);
     }
     return names;
