@@ -116,6 +116,7 @@ bool CInstallEngine::InstallArchives(CInstallProgress& sink) {
     }
 
     InstallSetupFiles();
+    RemoveTemporaryDirectories();
 
     // The items belong to a complete installation only. The log's collections are written
     // in any case: they are what a removal needs to take away the files installed so far.
@@ -154,6 +155,7 @@ void CInstallEngine::InstallArchive(CArchiveRecord& record, CInstallProgress& si
         }
     }
     CloseQuietly(record);
+    RemoveTemporaryDirectories();
 }
 
 void CInstallEngine::InstallPlainFile(CArchiveRecord& record, const CFilePath& source,
@@ -196,8 +198,46 @@ void CInstallEngine::InstallMultiFile(CArchiveRecord& record, const CFilePath& s
     }
 }
 
+// Members are expanded in a directory of the run's own inside their destination directory:
+// looking up a random name there reads a directory of a few entries instead of one that
+// holds every file installed so far (on file systems that match names without regard to
+// case by reading the directory, that look-up otherwise grows with each file). When the
+// directory cannot be made (a file has its name), the destination directory itself is used.
+CFilePath CInstallEngine::TemporaryDirectory(const CFilePath& directory) {
+    const auto known = m_temporaryDirectories.find(directory.GetText());
+    if (known != m_temporaryDirectories.end()) {
+        return known->second;
+    }
+    // The directory's own separator: '\' on Windows, '/' in the tests' POSIX paths.
+    std::string text = directory.GetText();
+    const char separator = !text.empty() && text.back() == '/' ? '/' : '\\';
+    if (text.empty() || (text.back() != '/' && text.back() != '\\')) {
+        text += separator;
+    }
+    CFilePath temporary(text + kTemporaryDirectoryName + separator);
+    try {
+        m_platform.MakeDirectory(temporary);
+    } catch (const CException&) {
+        temporary = directory;
+    }
+    m_temporaryDirectories.emplace(directory.GetText(), temporary);
+    return temporary;
+}
+
+void CInstallEngine::RemoveTemporaryDirectories() {
+    for (const auto& made : m_temporaryDirectories) {
+        if (made.second.GetText() != made.first) {
+            m_platform.RemoveEmptyDirectory(made.second);
+        }
+    }
+    m_temporaryDirectories.clear();
+}
+
 CFilePath CInstallEngine::MakeTemporaryPath(const CFilePath& path) {
-    CFilePath temporary = path;
+    const std::string& text = path.GetText();
+    const std::string::size_type cut = text.find_last_of("\\/");
+    const std::string directory = cut == std::string::npos ? "" : text.substr(0, cut + 1);
+    CFilePath temporary(TemporaryDirectory(directory).GetText() + text.substr(directory.size()));
     for (int i = 0; i < kTemporaryNameTries; ++i) {
         temporary.SetFileTitle(RandomHexString(8));
         if (!m_platform.Exists(temporary)) {
@@ -213,7 +253,7 @@ void CInstallEngine::InstallMember(CInstallFile& file) {
         return;
     }
     const CFilePath directory = m_collections.destinations.PathOf(destination);
-    m_platform.MakeDirectory(directory);
+    MakeDirectoryOnce(directory);
     file.destinationPath = directory;
     file.destinationPath.SetFileName(MemberFileName(file.Header().GetName()));
     file.temporaryPath = MakeTemporaryPath(file.destinationPath);
@@ -228,7 +268,15 @@ void CInstallEngine::InstallMember(CInstallFile& file) {
         throw;
     }
 
-    PlaceMember(file, FindPresentFile(destination, file.destinationPath));
+    PlaceMember(file);
+}
+
+void CInstallEngine::MakeDirectoryOnce(const CFilePath& directory) {
+    if (m_madeDirectories.count(directory.GetText()) != 0) {
+        return;
+    }
+    m_platform.MakeDirectory(directory);
+    m_madeDirectories.insert(directory.GetText());
 }
 
 CFilePath CInstallEngine::FindPresentFile(std::int16_t destination,
@@ -248,7 +296,7 @@ CFilePath CInstallEngine::FindPresentFile(std::int16_t destination,
     return destinationPath.Exists() ? destinationPath : CFilePath();
 }
 
-void CInstallEngine::PlaceMember(CInstallFile& file, const CFilePath& present) {
+void CInstallEngine::PlaceMember(CInstallFile& file) {
     const ArchiveRecordInfo& record = file.GetArchive();
     CPlacedFile placed;
     placed.destinationPath = file.destinationPath;
@@ -256,7 +304,7 @@ void CInstallEngine::PlaceMember(CInstallFile& file, const CFilePath& present) {
     placed.destination = file.Header().destinationId;
     placed.componentKey = record.component != nullptr ? record.component->key : "";
     std::int32_t renameError = 0;
-    const bool placedWell = PlaceFile(placed, present, false, renameError);
+    const bool placedWell = PlaceFile(placed, false, renameError);
     file.installed = placed.installed;
     file.replaced = placed.replaced;
     if (!placedWell) {
@@ -267,12 +315,28 @@ void CInstallEngine::PlaceMember(CInstallFile& file, const CFilePath& present) {
     m_collections.targets.SetInstalledPath(file.destinationPath);
 }
 
-bool CInstallEngine::PlaceFile(CPlacedFile& file, const CFilePath& present, bool alwaysReplace,
-                               std::int32_t& renameError) {
-    bool place = false;
+bool CInstallEngine::PlaceFile(CPlacedFile& file, bool alwaysReplace, std::int32_t& renameError) {
+    CFilePath present;
+    if (file.destination == kDestWindows || file.destination == kDestSystem) {
+        present = FindPresentFile(file.destination, file.destinationPath);
+    }
     if (present.IsEmpty()) {
-        place = true;
-    } else if (alwaysReplace || m_platform.ShouldReplace(present, file.temporaryPath) != 0) {
+        // Moving the new file onto its name tells whether a file of that name is there: one
+        // look-up of the name in its directory instead of a test and then the move.
+        const auto moved = m_platform.Rename(file.temporaryPath, file.destinationPath, renameError);
+        if (moved != CInstallPlatform::RenameResult::kNameTaken) {
+            file.installed = moved == CInstallPlatform::RenameResult::kMoved ? 1 : 0;
+            if (file.installed == 0) {
+                m_platform.DeleteTemporary(file.temporaryPath);
+            }
+            WriteFileRecord(file);
+            return file.installed != 0;
+        }
+        present = file.destinationPath;
+    }
+
+    bool place = false;
+    if (alwaysReplace || m_platform.ShouldReplace(present, file.temporaryPath) != 0) {
         file.replaced = 1;
         if (m_platform.DeletePresent(present)) {
             place = true;
@@ -284,7 +348,8 @@ bool CInstallEngine::PlaceFile(CPlacedFile& file, const CFilePath& present, bool
     }
 
     if (place) {
-        if (m_platform.Rename(file.temporaryPath, file.destinationPath, renameError)) {
+        if (m_platform.Rename(file.temporaryPath, file.destinationPath, renameError) ==
+            CInstallPlatform::RenameResult::kMoved) {
             file.installed = 1;
         } else {
             m_platform.DeleteTemporary(file.temporaryPath);
@@ -380,7 +445,7 @@ void CInstallEngine::InstallSetupFile(const CSetupFile& setupFile,
     if (m_handled.count(UpperKey(file.destinationPath.GetText())) != 0) {
         return; // the distribution's archives brought their own copy
     }
-    m_platform.MakeDirectory(directory);
+    MakeDirectoryOnce(directory);
     if (m_platform.IsSameFile(setupFile.source, file.destinationPath)) {
         WriteFileRecord(file); // the program runs from there: nothing to copy
         return;
@@ -393,8 +458,7 @@ void CInstallEngine::InstallSetupFile(const CSetupFile& setupFile,
         throw;
     }
     std::int32_t renameError = 0;
-    if (!PlaceFile(file, FindPresentFile(setupFile.destination, file.destinationPath),
-                   setupFile.alwaysReplace, renameError)) {
+    if (!PlaceFile(file, setupFile.alwaysReplace, renameError)) {
         throw CFileException(CFileException::kGeneric, renameError, file.destinationPath);
     }
 }

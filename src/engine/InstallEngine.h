@@ -101,8 +101,15 @@ public:
     virtual void CopySetupFile(const CFilePath& from, const CFilePath& to) = 0;
     // True when both paths name the same existing file (the program runs from there).
     virtual bool IsSameFile(const CFilePath& a, const CFilePath& b) = 0;
-    // Moves a file to a name that is free; false with osError set when it cannot.
-    virtual bool Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) = 0;
+    // Moves a file to a name that is free. kNameTaken when a file already has that name
+    // (it is left as it is); kFailed with osError set for any other failure, a directory of
+    // that name included.
+    enum class RenameResult { kMoved, kNameTaken, kFailed };
+    virtual RenameResult Rename(const CFilePath& from, const CFilePath& to,
+                                std::int32_t& osError) = 0;
+    // Removes a directory of the run's own when it is empty; a directory that still holds
+    // something stays.
+    virtual void RemoveEmptyDirectory(const CFilePath& directory) = 0;
     // A new file could not replace the present one (in use): arranges for the replacement
     // to happen later. False when that is not possible; the engine then drops the new file.
     virtual bool DeferReplacement(const CFilePath& newFile, const CFilePath& present) = 0;
@@ -162,9 +169,15 @@ public:
     // expands, decides, places, logs, counts and notes the target.
     void InstallMember(CInstallFile& file);
 
-    // path with its title replaced by 8 random hex digits so that no file has the name;
-    // throws CFileException(kDirectoryFull) when every try names an existing file.
+    // A path for expanding the member that goes to path: 8 random hex digits and path's
+    // extension, in the run's temporary directory for path's directory, so that no file
+    // has the name; throws CFileException(kDirectoryFull) when every try names an existing
+    // file.
     CFilePath MakeTemporaryPath(const CFilePath& path);
+
+    // The name of the directory, inside a destination directory, in which members are
+    // expanded.
+    static constexpr const char* kTemporaryDirectoryName = "~SETUP.TMP";
 
 private:
     // One file on its way into place.
@@ -179,14 +192,22 @@ private:
 
     void InstallPlainFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
     void InstallMultiFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
+    // Makes the directory unless this run made or found it before: asking the file system
+    // again for every member would cost a lookup per file.
+    void MakeDirectoryOnce(const CFilePath& directory);
     // The copy of the member's file that is already on the machine, or an empty path.
     CFilePath FindPresentFile(std::int16_t destination, const CFilePath& destinationPath);
-    void PlaceMember(CInstallFile& file, const CFilePath& present);
+    // The directory in which the members for directory are expanded, made on first use.
+    CFilePath TemporaryDirectory(const CFilePath& directory);
+    // Removes the temporary directories made for the record, when empty.
+    void RemoveTemporaryDirectories();
+    void PlaceMember(CInstallFile& file);
     // Applies the replacement rule (or replaces in any case), moves the new file into place
-    // and logs it. False when the new file was to be placed but could not be moved there;
-    // renameError then holds the system's error.
-    bool PlaceFile(CPlacedFile& file, const CFilePath& present, bool alwaysReplace,
-                   std::int32_t& renameError);
+    // and logs it. A file that is present elsewhere is looked for only in the Windows and
+    // system directories; anywhere else the move itself tells whether the name is taken.
+    // False when the new file was to be placed but could not be moved there; renameError
+    // then holds the system's error.
+    bool PlaceFile(CPlacedFile& file, bool alwaysReplace, std::int32_t& renameError);
     void WriteFileRecord(const CPlacedFile& file);
     void ReadEarlierRecords();
     void InstallSetupFiles();
@@ -197,6 +218,9 @@ private:
     CFilePath m_installLog;
     CArchiveRun& m_run;
     CInstallPlatform& m_platform;
+    std::set<std::string> m_madeDirectories;
+    // Destination directory -> the temporary directory made in it for the current record.
+    std::map<std::string, CFilePath> m_temporaryDirectories;
     std::vector<CSetupFile> m_setupFiles;
     // Files the log marks as placed ("component\nNAME" upper-cased, with their destination),
     // as the log was before this run and as this run wrote it.

@@ -6,6 +6,7 @@
 #include "engine/ReplaceRules.h"
 #include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
+#include "profile/DestinationRecord.h"
 #include "profile/ProfileCollections.h"
 
 namespace {
@@ -60,13 +61,24 @@ bool CWin32InstallPlatform::IsSameFile(const CFilePath& a, const CFilePath& b) {
     return ::lstrcmpiA(shortA, shortB) == 0;
 }
 
-bool CWin32InstallPlatform::Rename(const CFilePath& from, const CFilePath& to,
-                                   std::int32_t& osError) {
+CInstallPlatform::RenameResult
+CWin32InstallPlatform::Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) {
     if (::MoveFileA(from.c_str(), to.c_str())) {
-        return true;
+        return RenameResult::kMoved;
     }
-    osError = static_cast<std::int32_t>(::GetLastError());
-    return false;
+    const DWORD error = ::GetLastError();
+    osError = static_cast<std::int32_t>(error);
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) {
+        return RenameResult::kFailed;
+    }
+    const DWORD attributes = ::GetFileAttributesA(to.c_str());
+    const bool file =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return file ? RenameResult::kNameTaken : RenameResult::kFailed;
+}
+
+void CWin32InstallPlatform::RemoveEmptyDirectory(const CFilePath& directory) {
+    ::RemoveDirectoryA(directory.c_str());
 }
 
 bool CWin32InstallPlatform::DeferReplacement(const CFilePath& newFile, const CFilePath& present) {
@@ -74,15 +86,44 @@ bool CWin32InstallPlatform::DeferReplacement(const CFilePath& newFile, const CFi
                          MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
+CWin32InstallPlatform::~CWin32InstallPlatform() = default;
+
+CInstallLogWriter& CWin32InstallPlatform::LogWriter(const CFilePath& log) {
+    if (m_log == nullptr || m_log->GetFile().GetText() != log.GetText()) {
+        m_log.reset();
+        m_log = std::make_unique<CInstallLogWriter>(log);
+    }
+    return *m_log;
+}
+
+void CWin32InstallPlatform::SaveLog() {
+    if (m_log != nullptr) {
+        m_log->Save();
+    }
+}
+
+void CWin32InstallPlatform::SaveLogIfDue() {
+    if (m_log != nullptr) {
+        m_log->SaveIfDue();
+    }
+}
+
 void CWin32InstallPlatform::WriteFileRecord(const CFilePath& log, const std::string& componentKey,
                                             const CFilePath& installedPath,
                                             std::int16_t destination, bool installed,
                                             bool replaced) {
-    WriteInstalledFileRecord(log, componentKey, installedPath, destination, installed, replaced);
+    CInstallLogWriter& writer = LogWriter(log);
+    writer.WriteFileRecord(componentKey, installedPath.GetFileName(), destination, installed,
+                           replaced);
+    if (destination == kDestSystem || destination == kDestHelp) {
+        CountSharedFileInstalled(installedPath);
+    }
+    writer.SaveIfDue();
 }
 
 void CWin32InstallPlatform::WriteCollections(const ProfileCollections& collections,
                                              const CFilePath& log) {
+    SaveLog();
     WriteCollectionsToLog(collections, log);
 }
 
@@ -100,5 +141,6 @@ void CWin32InstallPlatform::PumpMessages() {
 
 bool CWin32InstallPlatform::ReportArchiveError(const CException& error,
                                                const std::string& archiveName) {
+    SaveLog();
     return ReportErrorAsk(kCannotInstallMessage, error, archiveName.c_str()) != 0;
 }

@@ -1,12 +1,19 @@
 // The installation engine's platform on Windows: the file system, the install log and the
 // shared counts in the registry, the error dialog. Message pumping and the Program Manager
 // items come from the caller (the copy page), which knows the windows and the program group.
+//
+// File records go through a CInstallLogWriter, which saves the log as a whole at most a
+// fraction of a second after a record: the caller calls SaveLogIfDue while the user looks
+// at a dialog (a timer), and the log is saved before an error is reported, before the
+// collections are written and when the platform is destroyed.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "engine/InstallEngine.h"
+#include "profile/InstallLogWriter.h"
 
 class CWin32InstallPlatform : public CInstallPlatform {
 public:
@@ -15,6 +22,9 @@ public:
     CWin32InstallPlatform(std::function<void()> pump,
                           std::function<void(const TargetMap&)> createItems)
         : m_pump(std::move(pump)), m_createItems(std::move(createItems)) {}
+    ~CWin32InstallPlatform() override;
+    CWin32InstallPlatform(const CWin32InstallPlatform&) = delete;
+    CWin32InstallPlatform& operator=(const CWin32InstallPlatform&) = delete;
 
     void MakeDirectory(const CFilePath& directory) override;
     bool Exists(const CFilePath& path) override;
@@ -25,7 +35,8 @@ public:
     void CopySetupFile(const CFilePath& from, const CFilePath& to) override;
     // Compares the short forms of both paths.
     bool IsSameFile(const CFilePath& a, const CFilePath& b) override;
-    bool Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) override;
+    RenameResult Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) override;
+    void RemoveEmptyDirectory(const CFilePath& directory) override;
     // Has the system replace the present file by the new one at the next restart.
     bool DeferReplacement(const CFilePath& newFile, const CFilePath& present) override;
     void WriteFileRecord(const CFilePath& log, const std::string& componentKey,
@@ -37,7 +48,15 @@ public:
     // The error dialog with string 17 and Continue Operation / Cancel Operation.
     bool ReportArchiveError(const CException& error, const std::string& archiveName) override;
 
+    // Saves the file records written so far when the oldest of them waits long enough.
+    void SaveLogIfDue();
+
 private:
+    // The writer of log, replacing (and saving) one for another path.
+    CInstallLogWriter& LogWriter(const CFilePath& log);
+    void SaveLog();
+
+    std::unique_ptr<CInstallLogWriter> m_log;
     std::function<void()> m_pump;
     std::function<void(const TargetMap&)> m_createItems;
 };

@@ -23,12 +23,15 @@ void LoadProfile(ProfileCollections& collections, const CFilePath& file,
     collections.selfRegDlls.Load(file);
 }
 
+std::string FileRecordValue(std::int16_t destination, bool installed, bool replaced) {
+    return std::to_string(destination) + (installed ? "|1" : "|0") + (replaced ? "|1" : "|0");
+}
+
 bool WriteFileRecord(const CFilePath& log, const std::string& componentKey,
                      const std::string& fileName, std::int16_t destination, bool installed,
                      bool replaced) {
-    const std::string value =
-        std::to_string(destination) + (installed ? "|1" : "|0") + (replaced ? "|1" : "|0");
-    return WriteRecord(log, componentKey, fileName, value);
+    return WriteRecord(log, componentKey, fileName,
+                       FileRecordValue(destination, installed, replaced));
 }
 
 void WriteCollectionsToLog(const ProfileCollections& collections, const CFilePath& log) {

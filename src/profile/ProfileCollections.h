@@ -3,7 +3,9 @@
 // the archive list, the diskette labels and the self-registration list.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <string>
 
 #include "profile/ArchiveRecord.h"
 #include "profile/ComponentRecord.h"
@@ -37,6 +39,10 @@ struct ProfileCollections {
 // absent.
 void LoadProfile(ProfileCollections& collections, const CFilePath& file,
                  const std::function<void()>& pump = {});
+
+// The value of a file record of the install log: "%d|%d|%d" = destination id, installed
+// flag, replaced flag.
+std::string FileRecordValue(std::int16_t destination, bool installed, bool replaced);
 
 // Writes one file record of the install log: key = fileName in the component's section, value
 // "%d|%d|%d" = destination id, installed flag, replaced flag.

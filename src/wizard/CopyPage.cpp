@@ -95,6 +95,32 @@ std::vector<CSetupFile> SetupFilesOf(const SetupApp& app) {
     return files;
 }
 
+// While a run goes on, this timer has the platform save the install log's pending file
+// records, also while a question, an error report or the diskette prompt holds the run up
+// (their message loops dispatch the timer's messages to the page).
+constexpr UINT_PTR kLogSaveTimer = 1;
+constexpr UINT kLogSaveIntervalMs = 200;
+
+// The page's view of the run's platform and its timer, for the lifetime of the run.
+class CRunScope {
+public:
+    CRunScope(HWND page, CWin32InstallPlatform*& current, CWin32InstallPlatform& platform)
+        : m_page(page), m_current(current) {
+        m_current = &platform;
+        ::SetTimer(m_page, kLogSaveTimer, kLogSaveIntervalMs, nullptr);
+    }
+    ~CRunScope() {
+        ::KillTimer(m_page, kLogSaveTimer);
+        m_current = nullptr;
+    }
+    CRunScope(const CRunScope&) = delete;
+    CRunScope& operator=(const CRunScope&) = delete;
+
+private:
+    HWND m_page;
+    CWin32InstallPlatform*& m_current;
+};
+
 } // namespace
 
 bool CSetupArchiveRun::IsAborted() const {
@@ -158,6 +184,7 @@ int CCopyPage::DoWork() {
                                    context.mainWindow = app.GetMainWindow();
                                    CreateProgramItems(targets, context);
                                });
+    CRunScope scope(GetHandle(), m_platform, platform);
     CInstallEngine engine(app.GetCollections(), app.GetInstallLogPath(), run, platform);
     engine.SetSetupFiles(SetupFilesOf(app));
     if (!engine.InstallArchives(*this)) {
@@ -165,6 +192,17 @@ int CCopyPage::DoWork() {
         return kNotCompletePage;
     }
     return GetNextPageId();
+}
+
+bool CCopyPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_TIMER && wParam == kLogSaveTimer) {
+        if (m_platform != nullptr) {
+            m_platform->SaveLogIfDue();
+        }
+        result = 0;
+        return true;
+    }
+    return CSetupPage::OnMessage(message, wParam, lParam, result);
 }
 
 void CCopyPage::SetRange(std::uint32_t total) {

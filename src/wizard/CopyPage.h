@@ -15,6 +15,7 @@
 #include "framework/Gauge.h"
 #include "wizard/SetupPage.h"
 
+class CWin32InstallPlatform;
 class SetupApp;
 
 // The installation run of the setup program: the program object's abort flag and source
@@ -57,12 +58,16 @@ protected:
     BOOL OnInitDialog() override;
     // Records the request; the run asks about it.
     void OnCancel() override;
+    // The log-saving timer of a run.
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     // Pumps messages and asks about a pending cancel; true when the user confirmed it (the
     // run is then aborted and the page leads to the not-complete page).
     bool PumpAndHandleCancel();
 
+    // The platform of the run going on, or nullptr.
+    CWin32InstallPlatform* m_platform = nullptr;
     bool m_cancelPending = false;
     CGauge m_gauge{0, 99, 0};
     std::uint32_t m_bytesDone = 0;

@@ -324,7 +324,12 @@ protected:
         EXPECT_EQ(result.pages.back(), lastPage);
     }
 
-    std::vector<std::string> Events() const { return EventLines(m_dist + "\\install.log"); }
+    // The log is beside the program until the folder page has fixed the application
+    // directory, and there from then on.
+    std::vector<std::string> Events() const {
+        const std::string moved = m_app + "\\install.log";
+        return EventLines(FileExists(moved) ? moved : m_dist + "\\install.log");
+    }
 
     std::string m_dir;
     std::string m_dist;
@@ -414,7 +419,7 @@ TEST_F(UnattendedRunTest, MissingDisketteIsLookedForInNumberedFoldersThenGivenUp
     EXPECT_EQ(ReadFile(m_app + "\\ONE.TXT"), "one");
     EXPECT_EQ(ReadFile(m_app + "\\TWO.TXT"), "two");
 
-    const std::vector<std::string> events = EventLines(disk1 + "\\install.log");
+    const std::vector<std::string> events = EventLines(m_app + "\\install.log");
     // The prompt's own text, and the very file it would have waited for.
     const std::string drive = m_dist.substr(0, 1);
     EXPECT_TRUE(HasEventStartingWith(events, "Unattended: Cancel after: Please insert the "

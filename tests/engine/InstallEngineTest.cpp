@@ -51,10 +51,14 @@ std::ostream& operator<<(std::ostream& out, const LogLine& l) {
 class CTestPlatform : public CInstallPlatform {
 public:
     void MakeDirectory(const CFilePath& directory) override {
+        made.push_back(directory.GetText());
         std::string text = directory.GetText();
         while (!text.empty() && (text.back() == '\\' || text.back() == '/'))
             text.pop_back();
-        fs::create_directories(text);
+        std::error_code error;
+        fs::create_directories(text, error);
+        if (error)
+            throw CFileException(CFileException::kGeneric, error.value(), text);
     }
     bool Exists(const CFilePath& path) override {
         return allNamesTaken || fs::exists(path.GetText());
@@ -77,12 +81,21 @@ public:
         return fs::exists(a.GetText()) && fs::exists(b.GetText()) &&
                fs::equivalent(a.GetText(), b.GetText());
     }
-    bool Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) override {
-        if (renameFails) {
+    // As on Windows: a name that is taken is not replaced.
+    RenameResult Rename(const CFilePath& from, const CFilePath& to,
+                        std::int32_t& osError) override {
+        ++renames;
+        if (fs::is_regular_file(to.GetText()))
+            return RenameResult::kNameTaken;
+        if (renameFails || fs::exists(to.GetText())) {
             osError = 5;
-            return false;
+            return RenameResult::kFailed;
         }
-        return from.Rename(to);
+        return from.Rename(to) ? RenameResult::kMoved : RenameResult::kFailed;
+    }
+    void RemoveEmptyDirectory(const CFilePath& directory) override {
+        std::error_code ignored;
+        fs::remove(directory.GetText(), ignored);
     }
     bool DeferReplacement(const CFilePath& newFile, const CFilePath& present) override {
         deferred.push_back(newFile.GetText() + ">" + present.GetText());
@@ -106,6 +119,8 @@ public:
         return continueAfterError;
     }
 
+    int renames = 0;
+    std::vector<std::string> made;
     bool allNamesTaken = false;
     bool presentInUse = false;
     bool renameFails = false;
@@ -478,6 +493,51 @@ TEST_F(InstallEngineTest, CancelRefusedDisketteAndFailedPlacementEndTheRun) {
     EXPECT_EQ(m_platform.reports.size(), 2u);
     EXPECT_TRUE(m_platform.log.empty());
     EXPECT_TRUE(Files("app").empty());
+}
+
+// Members are expanded in the run's own directory inside their destination directory, which
+// is gone once the record is done; a file that has that directory's name makes the members
+// go directly into the destination directory, and stays. Each destination directory is made
+// once per run, and a new file takes one move.
+TEST_F(InstallEngineTest, MembersAreExpandedInARunDirectoryOfTheirDestination) {
+    Archive("A.MFA", {{"ONE.DAT", 9000, 0}, {"TWO.DAT", 9000, 0}});
+    Archive("B.MFA", {{"THREE.DAT", 9000, 0}});
+    Record("A.MFA", "Main", kArchiveKindMultiFile, 18000);
+    Record("B.MFA", "Main", kArchiveKindMultiFile, 9000);
+    std::vector<std::string> temporary;
+    m_sink.onProgress = [&](CInstallFile& file) {
+        if (temporary.empty() || temporary.back() != file.temporaryPath.GetText())
+            temporary.push_back(file.temporaryPath.GetText());
+    };
+
+    EXPECT_TRUE(Run());
+    ASSERT_EQ(temporary.size(), 3u);
+    const std::string runDirectory = Dir("app") + CInstallEngine::kTemporaryDirectoryName + "/";
+    for (const std::string& path : temporary) {
+        EXPECT_EQ(path.rfind(runDirectory, 0), 0u) << path;
+        EXPECT_EQ(path.size(), runDirectory.size() + 12) << path; // 8 hex digits and ".DAT"
+    }
+    EXPECT_EQ(Files("app"), (std::vector<std::string>{"ONE.DAT", "THREE.DAT", "TWO.DAT"}));
+    // The destination directory once, the run's directory once per record.
+    EXPECT_EQ(std::count_if(m_platform.made.begin(), m_platform.made.end(),
+                            [](const std::string& made) {
+                                return made.find(CInstallEngine::kTemporaryDirectoryName) ==
+                                       std::string::npos;
+                            }),
+              1)
+        << ::testing::PrintToString(m_platform.made);
+    EXPECT_EQ(m_platform.renames, 3);
+
+    fs::remove_all(Dir("app"));
+    fs::create_directories(Dir("app"));
+    WriteBytes(runDirectory.substr(0, runDirectory.size() - 1), {'m', 'i', 'n', 'e'});
+    temporary.clear();
+    EXPECT_TRUE(Run());
+    ASSERT_EQ(temporary.size(), 3u);
+    EXPECT_EQ(fs::path(temporary[0]).parent_path(), fs::path(Dir("app")).parent_path());
+    EXPECT_EQ(Files("app"), (std::vector<std::string>{"ONE.DAT", "THREE.DAT", "TWO.DAT",
+                                                      CInstallEngine::kTemporaryDirectoryName}));
+    EXPECT_TRUE(m_platform.reports.empty());
 }
 
 // The setup's own files: the program and its profile go beside the application, replacing

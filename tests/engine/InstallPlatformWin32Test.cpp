@@ -56,15 +56,28 @@ TEST_F(InstallPlatformWin32Test, FileOperationsReportTheirFailures) {
     m_platform.DeleteTemporary(CFilePath(temporary));
     EXPECT_FALSE(m_platform.Exists(CFilePath(temporary)));
 
-    // A rename onto an existing name fails with the system's error.
+    // A rename onto an existing file fails with the system's error and says the name is
+    // taken; onto a directory it is a failure of its own; onto a free name it moves.
+    using Result = CInstallPlatform::RenameResult;
     const std::string from = Touch("b.dat");
     const std::string to = Touch("c.dat");
     std::int32_t error = 0;
-    EXPECT_FALSE(m_platform.Rename(CFilePath(from), CFilePath(to), error));
+    EXPECT_EQ(m_platform.Rename(CFilePath(from), CFilePath(to), error), Result::kNameTaken);
+    EXPECT_NE(error, 0);
+    EXPECT_TRUE(m_platform.Exists(CFilePath(from)));
+    error = 0;
+    EXPECT_EQ(m_platform.Rename(CFilePath(from), CFilePath(m_dir + "\\deep"), error),
+              Result::kFailed);
     EXPECT_NE(error, 0);
     ::DeleteFileA(to.c_str());
-    EXPECT_TRUE(m_platform.Rename(CFilePath(from), CFilePath(to), error));
+    EXPECT_EQ(m_platform.Rename(CFilePath(from), CFilePath(to), error), Result::kMoved);
     EXPECT_TRUE(m_platform.Exists(CFilePath(to)));
+
+    // Only an empty directory is removed.
+    m_platform.RemoveEmptyDirectory(CFilePath(m_dir + "\\deep"));
+    EXPECT_TRUE(m_platform.Exists(CFilePath(m_dir + "\\deep\\er")));
+    m_platform.RemoveEmptyDirectory(CFilePath(m_dir + "\\deep\\er"));
+    EXPECT_FALSE(m_platform.Exists(CFilePath(m_dir + "\\deep\\er")));
 
     // A present file that is open cannot be deleted.
     HANDLE open = ::CreateFileA(to.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

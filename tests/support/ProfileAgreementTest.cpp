@@ -1,6 +1,7 @@
 // Windows only: the portable INI reader against the platform's private-profile functions on
 // the same files, call by call and byte by byte.
 #include "support/ProfileBackend.h"
+#include "support/ProfileDocument.h"
 
 #include "ProfileTestUtil.h"
 
@@ -187,6 +188,76 @@ TEST(ProfileAgreement, EachBackendReadsWhatTheOtherWrote) {
         EXPECT_EQ(std::string(buffer, 10), std::string("Main\0Help\0", 10)) << writer;
         r.GetString("events", "10:00:00:0001", "", buffer, 255, file.c_str());
         EXPECT_STREQ(buffer, "Successful Register of a.dll") << writer;
+    }
+}
+
+// What the in-memory document writes reads back through the platform's functions exactly as
+// the platform's own writes of the same values, on start files with the oddities a log met
+// on a machine may hold.
+TEST(ProfileAgreement, DocumentWritesReadBackLikePlatformWrites) {
+    const char* const starts[] = {
+        "",
+        "[s]\r\na=1\r\n\r\n[t]\r\nb=2",
+        "top=0\n[s]\na=1\n[S]\na=dup\n",
+        "[t]\r\n; note\r\nx\r\n[s]\r\n",
+        "; first\r\n\r\n[Main]\r\n  APP.EXE = 0|1|0  \r\n\r\n\r\n[Events]\r\n10:00:00:0001=x\r\n",
+    };
+    const WriteOp ops[] = {
+        {"s", "a", "changed"},         {"s", "new", "v"},     {"u", "k", " padded "},
+        {"S", "A", "again"},           {"", "top", "1"},      {"Main", "app.exe", "0|1|1"},
+        {"Main", "NEW.DLL", "-3|1|0"}, {" t ", " x ", "set"}, {"Events", "10:00:00:0002", "y"},
+        {"fresh", "k", "v"},           {"FRESH", "k2", "v2"},
+    };
+    for (std::size_t i = 0; i < std::size(starts); ++i) {
+        const std::string platformFile = WriteFixture(starts[i]);
+        const std::string documentFile = WriteFixture(starts[i]);
+        CProfileDocument document(documentFile);
+        for (const WriteOp& op : ops) {
+            ASSERT_TRUE(PlatformProfileBackend().WriteString(op.section, op.key, op.value,
+                                                             platformFile.c_str()));
+            document.SetString(op.section, op.key, op.value);
+        }
+        ASSERT_TRUE(document.Save());
+        for (CProfileBackend* reader : {&PlatformProfileBackend(), &PortableProfileBackend()}) {
+            EXPECT_EQ(Snapshot(*reader, documentFile), Snapshot(*reader, platformFile))
+                << "start " << i;
+        }
+    }
+}
+
+// A log's worth of file records, some written twice, saved in several batches: the
+// platform lists the same keys in the same order and reads the same values.
+TEST(ProfileAgreement, DocumentLogReadsBackLikePlatformLog) {
+    const std::string platformFile = WriteFixture("");
+    const std::string documentFile = WriteFixture("");
+    CProfileDocument document(documentFile);
+    constexpr int kRecords = 400;
+    for (int i = 0; i < kRecords + kRecords / 4; ++i) {
+        const std::string key = "F" + std::to_string(i % kRecords) + ".DAT";
+        const std::string value = std::to_string(i % 3) + (i >= kRecords ? "|0|1" : "|1|0");
+        const char* section = i % 2 == 0 ? "Main" : "Help";
+        ASSERT_TRUE(PlatformProfileBackend().WriteString(section, key.c_str(), value.c_str(),
+                                                         platformFile.c_str()));
+        document.SetString(section, key, value);
+        if (i % 97 == 0) {
+            ASSERT_TRUE(document.Save());
+        }
+    }
+    ASSERT_TRUE(document.Save());
+    for (const char* section : {"Main", "Help"}) {
+        std::vector<char> fromPlatform(1 << 16), fromDocument(1 << 16);
+        const std::uint32_t n = PlatformProfileBackend().GetString(
+            section, nullptr, "", fromPlatform.data(), 1 << 16, platformFile.c_str());
+        ASSERT_EQ(PlatformProfileBackend().GetString(section, nullptr, "", fromDocument.data(),
+                                                     1 << 16, documentFile.c_str()),
+                  n);
+        EXPECT_EQ(std::string(fromDocument.data(), n), std::string(fromPlatform.data(), n));
+        for (const char* key = fromPlatform.data(); *key != '\0'; key += std::strlen(key) + 1) {
+            char a[256] = {}, b[256] = {};
+            PlatformProfileBackend().GetString(section, key, "", a, 255, platformFile.c_str());
+            PlatformProfileBackend().GetString(section, key, "", b, 255, documentFile.c_str());
+            EXPECT_STREQ(b, a) << section << " " << key;
+        }
     }
 }
 
