@@ -181,8 +181,25 @@ std::string CheckedMethod(const std::string& text, const DescLocation& where) {
     return m;
 }
 
+// A component key names its section of the profile, so it must not name another section
+// (section names compare without regard to case) nor break the section line. Keys that
+// differ only in case are refused as duplicates when the file is read.
+void CheckComponentKey(const RawLine& line) {
+    static const char* reserved[] = {"general", "destinations", "groups",
+                                     "targets", "diskettes",    "selfregisterdlls"};
+    std::string lower = Lower(line.key);
+    for (const char* r : reserved)
+        if (lower == r)
+            Fail(kDistBadName, line.where,
+                 "component key '" + line.key + "' is the name of another profile section");
+    if (line.key.find_first_of("[]=|;") != std::string::npos)
+        Fail(kDistBadName, line.where,
+             "component key '" + line.key + "' cannot name a profile section");
+}
+
 void ReadComponents(const RawSection& section, Description& d) {
     for (const RawLine& line : section.lines) {
+        CheckComponentKey(line);
         std::vector<std::string> f = SplitFields(line.value);
         if (f.size() < 5 || f.size() > 7)
             Fail(kDistDescription, line.where,

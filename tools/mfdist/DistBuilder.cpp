@@ -161,23 +161,6 @@ std::string DefaultArchiveName(const std::string& key, std::set<std::string>& ta
     return name;
 }
 
-void CheckComponentKey(const DescComponent& c, std::set<std::string>& sections) {
-    static const char* reserved[] = {"GENERAL", "DESTINATIONS", "GROUPS",
-                                     "TARGETS", "DISKETTES",    "SELFREGISTERDLLS"};
-    std::string upper = Upper(c.key);
-    for (const char* r : reserved)
-        if (upper == r)
-            throw CDistError(kDistBadName, c.where.Text() + ": component key '" + c.key +
-                                               "' is the name of another profile section");
-    if (c.key.find_first_of("[]=|;") != std::string::npos)
-        throw CDistError(kDistBadName, c.where.Text() + ": component key '" + c.key +
-                                           "' cannot name a profile section");
-    if (!sections.insert(upper).second)
-        throw CDistError(kDistBadName, c.where.Text() + ": component keys '" + c.key +
-                                           "' and another differ only in case; both would "
-                                           "name one profile section");
-}
-
 void CheckArchiveName(const std::string& name, const DescComponent& c, bool diskettes,
                       std::set<std::string>& taken) {
     std::string reason = UnsafeNameReason(name);
@@ -195,12 +178,11 @@ std::vector<PlannedComponent> PlanComponents(const Description& d, const fs::pat
                                              bool diskettes) {
     std::vector<PlannedComponent> plan;
     std::map<std::string, std::string> installed;
-    std::set<std::string> sections, taken{kSetupName, kProfileName};
+    std::set<std::string> taken{kSetupName, kProfileName};
     std::string splash = FinalComponent(d.General("Splash Path"));
     if (!splash.empty())
         taken.insert(Upper(splash));
     for (const DescComponent& c : d.components) {
-        CheckComponentKey(c, sections);
         PlannedComponent pc;
         pc.component = &c;
         std::string method = c.method.empty() ? d.method : c.method;
@@ -552,7 +534,8 @@ DisketteCapacity ParseCapacity(const std::string& text) {
                              "' is not 720K, 1.2M, 1.44M, 2.88M, a number of bytes or 0");
     std::int64_t bytes = std::stoll(t);
     if (bytes != 0 && bytes < 4096)
-        throw CDistError(kDistDescription, "capacity " + t + " is too small (at least 4096 bytes)");
+        throw CDistError(kDistDescription,
+                         "capacity '" + text + "' is too small (at least 4096 bytes)");
     return DisketteCapacity{bytes, 1};
 }
 
