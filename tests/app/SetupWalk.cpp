@@ -43,9 +43,9 @@ std::string PageFile(const std::string& dir, int id) {
            (name != PageNames().end() ? name->second : std::string("dialog")) + ".png";
 }
 
-void Save(HWND window, const std::string& path) {
+void Save(HWND window, const std::string& path, DWORD settleMs) {
     // Let the window finish painting before it is captured.
-    ::Sleep(400);
+    ::Sleep(settleMs);
     if (gui::SaveWindowPng(window, path))
         std::printf("screenshot %s\n", path.c_str());
 }
@@ -56,7 +56,7 @@ bool Step(const gui::CTestProcess& process, const std::string& dir, std::set<int
     if (HWND box = gui::FindMessageBox(process.GetId())) {
         std::string title = gui::WindowText(box);
         std::printf("message box: %s\n", title.c_str());
-        Save(box, dir + "\\message-" + std::to_string(++messageBoxes) + ".png");
+        Save(box, dir + "\\message-" + std::to_string(++messageBoxes) + ".png", 400);
         gui::PressKey(box, VK_RETURN);
         gui::WaitForWindowGone(box, 10000);
         return true;
@@ -69,7 +69,8 @@ bool Step(const gui::CTestProcess& process, const std::string& dir, std::set<int
         return false;
     seen.insert(id);
     std::printf("page %d\n", id);
-    Save(page, PageFile(dir, id));
+    // A page with a work step may be gone soon: it is captured at once.
+    Save(page, PageFile(dir, id), WaitsForUser(id) ? 400 : 30);
     if (WaitsForUser(id) && id != 113)
         gui::PressButton(page, IDOK);
     return true;

@@ -2,18 +2,18 @@
 
 #include "Description.h"
 #include "DistErrors.h"
+#include "DistFiles.h"
 #include "MemberCoding.h"
 #include "MemberNames.h"
 #include "ProfileText.h"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 
-namespace fs = std::filesystem;
+namespace df = distfiles;
 
 namespace {
 
@@ -90,37 +90,38 @@ std::string RelativeWithBackslashes(const std::string& dir, const std::string& n
 }
 
 // The files one line of a [files:...] section names, sorted by name.
-std::vector<PlannedMember> ExpandLine(const DescFileLine& line, const fs::path& folder,
+std::vector<PlannedMember> ExpandLine(const DescFileLine& line, const std::string& folder,
                                       const std::string& method) {
     std::string pattern = line.pattern;
     std::replace(pattern.begin(), pattern.end(), '\\', '/');
     std::size_t slash = pattern.rfind('/');
     std::string dir = slash == std::string::npos ? std::string() : pattern.substr(0, slash);
     std::string last = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-    fs::path base = dir.empty() ? folder : folder / dir;
+    std::string base = folder;
+    std::size_t from = 0;
+    while (!dir.empty() && from <= dir.size()) {
+        std::size_t next = std::min(dir.find('/', from), dir.size());
+        base = df::Join(base, dir.substr(from, next - from));
+        from = next + 1;
+    }
     std::vector<std::string> names;
     if (last.find_first_of("*?") == std::string::npos) {
-        std::error_code ec;
-        if (!fs::is_regular_file(base / last, ec))
+        if (!df::IsFile(df::Join(base, last)))
             throw CDistError(kDistMissingSource, line.where.Text() + ": source file '" +
-                                                     (base / last).string() + "' is missing");
+                                                     df::Join(base, last) + "' is missing");
         names.push_back(last);
     } else {
-        std::error_code ec;
-        for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-            std::string name = it->path().filename().string();
-            if (it->is_regular_file() && MatchWildcard(last.c_str(), name.c_str()))
+        for (const std::string& name : df::List(base, true))
+            if (MatchWildcard(last.c_str(), name.c_str()))
                 names.push_back(name);
-        }
         if (names.empty())
             throw CDistError(kDistNoMatch, line.where.Text() + ": '" + line.pattern +
-                                               "' matches no file in '" + base.string() + "'");
-        std::sort(names.begin(), names.end());
+                                               "' matches no file in '" + base + "'");
     }
     std::vector<PlannedMember> members;
     for (const std::string& name : names) {
         PlannedMember m;
-        m.sourcePath = (base / name).string();
+        m.sourcePath = df::Join(base, name);
         m.storedName = RelativeWithBackslashes(dir, name);
         m.installName = name;
         m.destination = line.destination;
@@ -174,7 +175,7 @@ void CheckArchiveName(const std::string& name, const DescComponent& c, bool disk
                          c.where.Text() + ": archive name '" + name + "' is used twice");
 }
 
-std::vector<PlannedComponent> PlanComponents(const Description& d, const fs::path& folder,
+std::vector<PlannedComponent> PlanComponents(const Description& d, const std::string& folder,
                                              bool diskettes) {
     std::vector<PlannedComponent> plan;
     std::map<std::string, std::string> installed;
@@ -247,27 +248,21 @@ void CheckInstalledNames(const Description& d, const std::vector<PlannedComponen
 }
 
 // Where the splash picture comes from: the value relative to the folder, else its file name.
-std::string SplashSource(const Description& d, const fs::path& folder) {
+std::string SplashSource(const Description& d, const std::string& folder) {
     std::string value = d.General("Splash Path");
     if (value.empty())
         return std::string();
-    std::string relative = value;
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    std::error_code ec;
-    if (relative.find(':') == std::string::npos && fs::is_regular_file(folder / relative, ec))
-        return (folder / relative).string();
-    fs::path byName = folder / FinalComponent(value);
-    if (fs::is_regular_file(byName, ec))
-        return byName.string();
+    std::string byName = df::Join(folder, FinalComponent(value));
+    if (df::IsFile(byName))
+        return byName;
     throw CDistError(kDistMissingSource, d.path + ": splash picture '" + value +
-                                             "' is not in the folder '" + folder.string() + "'");
+                                             "' is not in the folder '" + folder + "'");
 }
 
 std::uint64_t FileBytes(const std::string& path) {
-    std::error_code ec;
-    std::uintmax_t size = fs::file_size(path, ec);
-    if (ec)
-        throw CDistError(kDistIo, path + ": " + ec.message());
+    std::uint64_t size = 0;
+    if (!df::FileSize(path, size))
+        throw CDistError(kDistIo, path + ": cannot be examined");
     return size;
 }
 
@@ -325,10 +320,10 @@ int FirstDiskFor(const Layout& layout) {
     return layout.FreeOn(last) < kMinStartRoom ? last + 1 : last;
 }
 
-void WriteArchive(Layout& layout, const PlannedComponent& pc, const fs::path& staging,
+void WriteArchive(Layout& layout, const PlannedComponent& pc, const std::string& staging,
                   const BuildOptions& options) {
     const int first = layout.capacity.bytes == 0 ? 1 : FirstDiskFor(layout);
-    const std::string firstPath = (staging / pc.archiveName).string();
+    const std::string firstPath = df::Join(staging, pc.archiveName);
     std::unique_ptr<CPrecodedArchiveWriter> writer;
     if (layout.capacity.bytes == 0) {
         writer = std::make_unique<CPrecodedArchiveWriter>(firstPath, 0);
@@ -371,8 +366,7 @@ void WriteArchive(Layout& layout, const PlannedComponent& pc, const fs::path& st
     placement.volumes = static_cast<int>(volumes.size());
     for (std::size_t k = 0; k < volumes.size(); ++k) {
         int disk = first + static_cast<int>(k);
-        layout.Place(disk,
-                     OutputFile{fs::path(volumes[k]).filename().string(), FileBytes(volumes[k])});
+        layout.Place(disk, OutputFile{df::FileName(volumes[k]), FileBytes(volumes[k])});
         layout.volumes.emplace_back(volumes[k], disk);
     }
     layout.archives.push_back(placement);
@@ -380,10 +374,10 @@ void WriteArchive(Layout& layout, const PlannedComponent& pc, const fs::path& st
 
 Layout WriteArchives(const std::vector<PlannedComponent>& plan, const FixedFiles& fixed,
                      const DisketteCapacity& capacity, std::int64_t profileReserve,
-                     const fs::path& staging, const BuildOptions& options) {
-    std::error_code ec;
-    fs::remove_all(staging, ec);
-    fs::create_directories(staging);
+                     const std::string& staging, const BuildOptions& options) {
+    df::RemoveTree(staging);
+    if (!df::MakeDirectories(staging))
+        throw CDistError(kDistIo, "cannot create '" + staging + "'");
     Layout layout;
     layout.capacity = capacity;
     PlaceFixedFiles(layout, fixed, profileReserve);
@@ -392,89 +386,80 @@ Layout WriteArchives(const std::vector<PlannedComponent>& plan, const FixedFiles
     return layout;
 }
 
-std::string DisketteDir(const fs::path& output, const DisketteCapacity& capacity, int disk) {
+std::string DisketteDir(const std::string& output, const DisketteCapacity& capacity, int disk) {
     if (capacity.bytes == 0)
-        return output.string();
+        return output;
     char name[16];
     std::snprintf(name, sizeof name, "DISK%02d", disk);
-    return (output / name).string();
+    return df::Join(output, name);
 }
 
-void WriteText(const fs::path& path, const std::string& text) {
+void WriteText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
     out.close();
     if (!out)
-        throw CDistError(kDistIo, path.string() + ": cannot be written");
+        throw CDistError(kDistIo, path + ": cannot be written");
 }
 
-void CopyInto(const std::string& source, const fs::path& target) {
-    std::error_code ec;
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
-    if (ec)
-        throw CDistError(kDistIo, "cannot copy '" + source + "' to '" + target.string() +
-                                      "': " + ec.message());
+void CopyInto(const std::string& source, const std::string& target) {
+    if (!df::CopyOneFile(source, target))
+        throw CDistError(kDistIo, "cannot copy '" + source + "' to '" + target + "'");
 }
 
 // Removes what a failed build left, unless the build finished.
 class COutputGuard {
 public:
-    explicit COutputGuard(const fs::path& output) : m_output(output) {
-        std::error_code ec;
-        if (fs::exists(output, ec)) {
-            if (!fs::is_directory(output, ec) || !fs::is_empty(output, ec))
-                throw CDistError(kDistUsage, "output '" + output.string() +
-                                                 "' exists and is not an empty directory");
-        } else {
-            m_created = true;
-        }
-        fs::create_directories(output, ec);
-        if (ec)
-            throw CDistError(kDistIo, "cannot create '" + output.string() + "': " + ec.message());
+    explicit COutputGuard(const std::string& output) : m_output(output) {
+        if (df::IsFile(output) || (df::IsDirectory(output) && !df::List(output, false).empty()))
+            throw CDistError(kDistUsage,
+                             "output '" + output + "' exists and is not an empty directory");
+        m_created = !df::IsDirectory(output);
+        if (!df::MakeDirectories(output))
+            throw CDistError(kDistIo, "cannot create '" + output + "'");
     }
     ~COutputGuard() {
         if (m_done)
             return;
-        std::error_code ec;
         if (m_created) {
-            fs::remove_all(m_output, ec);
+            df::RemoveTree(m_output);
             return;
         }
-        for (const auto& entry : fs::directory_iterator(m_output, ec))
-            fs::remove_all(entry.path(), ec);
+        for (const std::string& name : df::List(m_output, false))
+            df::RemoveTree(df::Join(m_output, name));
     }
     COutputGuard(const COutputGuard&) = delete;
     COutputGuard& operator=(const COutputGuard&) = delete;
     void Done() { m_done = true; }
 
 private:
-    fs::path m_output;
+    std::string m_output;
     bool m_created = false;
     bool m_done = false;
 };
 
-fs::file_time_type NewestTime(const std::vector<PlannedComponent>& plan, const FixedFiles& fixed) {
+std::int64_t NewestTime(const std::vector<PlannedComponent>& plan, const FixedFiles& fixed) {
     std::vector<std::string> sources{fixed.setupSource};
     if (!fixed.splashSource.empty())
         sources.push_back(fixed.splashSource);
     for (const PlannedComponent& pc : plan)
         for (const PlannedMember& m : pc.members)
             sources.push_back(m.sourcePath);
-    fs::file_time_type newest = fs::file_time_type::min();
+    std::int64_t newest = 0;
     for (const std::string& s : sources)
-        newest = std::max(newest, fs::last_write_time(s));
+        newest = std::max(newest, df::ModifyTime(s));
     return newest;
 }
 
 BuildResult Summarize(const Layout& layout, const std::vector<PlannedComponent>& plan,
-                      const fs::path& output) {
+                      const std::string& output) {
     BuildResult result;
     for (std::size_t i = 0; i < layout.disks.size(); ++i) {
         DisketteSummary s;
         s.number = layout.capacity.bytes == 0 ? 0 : static_cast<int>(i + 1);
         s.directory = DisketteDir(output, layout.capacity, static_cast<int>(i + 1));
         for (const OutputFile& f : layout.disks[i]) {
-            OutputFile actual{f.name, FileBytes((fs::path(s.directory) / f.name).string())};
+            OutputFile actual{f.name, FileBytes(df::Join(s.directory, f.name))};
             s.files.push_back(actual);
             s.bytes += actual.bytes;
         }
@@ -545,11 +530,10 @@ BuildResult BuildDistribution(const BuildOptions& options) {
         ParseCapacity(options.capacity.empty() ? d.capacity : options.capacity);
     if (options.best && !HaveBestCompression())
         throw CDistError(kDistUsage, "--best is not available in this build (no zopfli)");
-    fs::path folder(options.folder);
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec))
+    const std::string& folder = options.folder;
+    if (!df::IsDirectory(folder))
         throw CDistError(kDistMissingSource, "folder '" + options.folder + "' does not exist");
-    if (!fs::is_regular_file(options.setupProgram, ec))
+    if (!df::IsFile(options.setupProgram))
         throw CDistError(kDistMissingSource,
                          "setup program '" + options.setupProgram + "' does not exist");
 
@@ -559,9 +543,9 @@ BuildResult BuildDistribution(const BuildOptions& options) {
                      FinalComponent(d.General("Splash Path"))};
     CodeMembers(plan, options);
 
-    fs::path output(options.output);
+    const std::string& output = options.output;
     COutputGuard guard(output);
-    fs::path staging = output / kStagingName;
+    const std::string staging = df::Join(output, kStagingName);
     Layout layout;
     std::string profile;
     for (std::int64_t reserve = 512;;) {
@@ -573,22 +557,31 @@ BuildResult BuildDistribution(const BuildOptions& options) {
         reserve = layout.Rounded(static_cast<std::uint64_t>(need));
     }
 
+    std::vector<std::string> written;
     for (std::size_t i = 0; i < layout.disks.size(); ++i)
-        fs::create_directories(DisketteDir(output, capacity, static_cast<int>(i + 1)));
-    fs::path first = DisketteDir(output, capacity, 1);
-    for (const auto& [path, disk] : layout.volumes)
-        fs::rename(path, fs::path(DisketteDir(output, capacity, disk)) / fs::path(path).filename());
-    fs::remove_all(staging, ec);
-    WriteText(first / kProfileName, profile);
-    CopyInto(fixed.setupSource, first / kSetupName);
-    if (!fixed.splashSource.empty())
-        CopyInto(fixed.splashSource, first / fixed.splashName);
+        if (!df::MakeDirectories(DisketteDir(output, capacity, static_cast<int>(i + 1))))
+            throw CDistError(kDistIo, "cannot create the diskette directories in '" + output + "'");
+    const std::string first = DisketteDir(output, capacity, 1);
+    for (const auto& [path, disk] : layout.volumes) {
+        written.push_back(df::Join(DisketteDir(output, capacity, disk), df::FileName(path)));
+        if (!df::MoveOneFile(path, written.back()))
+            throw CDistError(kDistIo, "cannot move '" + path + "' to '" + written.back() + "'");
+    }
+    df::RemoveTree(staging);
+    written.push_back(df::Join(first, kProfileName));
+    WriteText(written.back(), profile);
+    written.push_back(df::Join(first, kSetupName));
+    CopyInto(fixed.setupSource, written.back());
+    if (!fixed.splashSource.empty()) {
+        written.push_back(df::Join(first, fixed.splashName));
+        CopyInto(fixed.splashSource, written.back());
+    }
     layout.disks[0][1].bytes = profile.size();
 
-    fs::file_time_type newest = NewestTime(plan, fixed);
-    for (const auto& entry : fs::recursive_directory_iterator(output))
-        if (entry.is_regular_file())
-            fs::last_write_time(entry.path(), newest);
+    const std::int64_t newest = NewestTime(plan, fixed);
+    for (const std::string& path : written)
+        if (!df::SetModifyTime(path, newest))
+            throw CDistError(kDistIo, path + ": cannot set its time");
     BuildResult result = Summarize(layout, plan, output);
     guard.Done();
     return result;

@@ -1,5 +1,6 @@
 #include "DistCheck.h"
 
+#include "DistFiles.h"
 #include "MemberNames.h"
 
 #include "archive/MultiFile.h"
@@ -10,11 +11,10 @@
 
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <random>
 #include <set>
 
-namespace fs = std::filesystem;
+namespace df = distfiles;
 
 namespace {
 
@@ -27,15 +27,15 @@ std::string Upper(std::string s) {
 // The directories of a distribution: diskette n is DISKnn beside DISK01, or the one
 // directory of a distribution without diskettes.
 struct DistLayout {
-    fs::path first;
+    std::string first;
     bool numbered = false;
 
-    fs::path Diskette(int number) const {
+    std::string Diskette(int number) const {
         if (!numbered)
             return first;
         char name[16];
         std::snprintf(name, sizeof name, "DISK%02d", number);
-        return first.parent_path() / name;
+        return df::Join(df::Parent(first), name);
     }
 };
 
@@ -44,9 +44,8 @@ class CCheckArchive : public CMultiFile {
 public:
     CCheckArchive(const DistLayout& layout, int disk) : m_layout(layout), m_disk(disk) {}
     std::string LocateVolume(const std::string& fileName) override {
-        fs::path next = m_layout.Diskette(++m_disk) / fileName;
-        std::error_code ec;
-        return fs::is_regular_file(next, ec) ? next.string() : std::string();
+        std::string next = df::Join(m_layout.Diskette(++m_disk), fileName);
+        return df::IsFile(next) ? next : std::string();
     }
 
 private:
@@ -56,8 +55,7 @@ private:
 
 std::string ScratchPath() {
     std::random_device random;
-    return (fs::temp_directory_path() / ("mfdist-check-" + std::to_string(random()) + ".tmp"))
-        .string();
+    return df::Join(df::TempDirectory(), "mfdist-check-" + std::to_string(random()) + ".tmp");
 }
 
 std::string ExceptionText() {
@@ -77,13 +75,13 @@ struct Installed {
 
 void CheckArchive(const ArchiveRecordInfo& r, const ProfileCollections& c, const DistLayout& layout,
                   Installed& installed, CheckReport& report) {
-    fs::path path = layout.Diskette(r.diskNumber) / r.fileName;
+    std::string path = df::Join(layout.Diskette(r.diskNumber), r.fileName);
     CCheckArchive archive(layout, r.diskNumber);
     std::string scratch = ScratchPath();
     long members = 0;
     unsigned long long bytes = 0;
     try {
-        archive.OpenArchive(path.string());
+        archive.OpenArchive(path);
         auto entry = archive.CreateEntry();
         while (archive.ReadNextEntry(*entry, 0) != 0) {
             const EntryHeader& h = entry->Header();
@@ -119,10 +117,9 @@ void CheckArchive(const ArchiveRecordInfo& r, const ProfileCollections& c, const
 }
 
 void CheckPlainFile(const ArchiveRecordInfo& r, const DistLayout& layout, CheckReport& report) {
-    fs::path path = layout.Diskette(r.diskNumber) / r.fileName;
-    std::error_code ec;
-    auto size = fs::file_size(path, ec);
-    if (ec)
+    std::string path = df::Join(layout.Diskette(r.diskNumber), r.fileName);
+    std::uint64_t size = 0;
+    if (!df::FileSize(path, size))
         report.problems.push_back(r.fileName + ": missing on diskette " +
                                   std::to_string(r.diskNumber));
     else if (static_cast<long long>(size) != r.size)
@@ -130,18 +127,20 @@ void CheckPlainFile(const ArchiveRecordInfo& r, const DistLayout& layout, CheckR
                                   " bytes, the profile says " + std::to_string(r.size));
 }
 
-bool FindLayout(const fs::path& dir, DistLayout& layout) {
-    std::error_code ec;
-    if (fs::is_regular_file(dir / "SETUP.INI", ec)) {
-        layout.first = dir;
-        std::string name = fs::absolute(dir).filename().string();
+bool FindLayout(const std::string& dir, DistLayout& layout) {
+    std::string absolute = df::Absolute(dir);
+    while (absolute.size() > 1 && (absolute.back() == '/' || absolute.back() == '\\'))
+        absolute.pop_back();
+    if (df::IsFile(df::Join(absolute, "SETUP.INI"))) {
+        layout.first = absolute;
+        std::string name = df::FileName(absolute);
         layout.numbered = name.size() > 2 &&
                           std::isdigit(static_cast<unsigned char>(name.back())) &&
                           std::isdigit(static_cast<unsigned char>(name[name.size() - 2]));
         return true;
     }
-    if (fs::is_regular_file(dir / "DISK01" / "SETUP.INI", ec)) {
-        layout.first = dir / "DISK01";
+    if (df::IsFile(df::Join(df::Join(absolute, "DISK01"), "SETUP.INI"))) {
+        layout.first = df::Join(absolute, "DISK01");
         layout.numbered = true;
         return true;
     }
@@ -164,13 +163,12 @@ void CheckGeneral(const CFilePath& profile, const DistLayout& layout, const Prof
                   CheckReport& report) {
     ForEachRecord(profile, "general", [&](const std::string& key, const std::string& value) {
         if (Upper(key) == "SPLASH PATH" && !value.empty()) {
-            std::error_code ec;
-            if (!fs::is_regular_file(layout.first / FinalComponent(value), ec))
+            if (!df::IsFile(df::Join(layout.first, FinalComponent(value))))
                 report.problems.push_back("splash picture '" + FinalComponent(value) +
                                           "' is not beside the setup program");
         }
     });
-    if (!fs::is_regular_file(layout.first / "SETUP.EXE"))
+    if (!df::IsFile(df::Join(layout.first, "SETUP.EXE")))
         report.problems.push_back("SETUP.EXE is not beside SETUP.INI");
     if (c.components.Size() == 0)
         report.problems.push_back("the profile lists no component");
@@ -182,11 +180,11 @@ CheckReport CheckDistribution(const std::string& dir,
                               const std::function<void(const std::string&)>& progress) {
     CheckReport report;
     DistLayout layout;
-    if (!FindLayout(fs::path(dir), layout)) {
+    if (!FindLayout(dir, layout)) {
         report.problems.push_back("no SETUP.INI in '" + dir + "' nor in its DISK01");
         return report;
     }
-    CFilePath profile(fs::absolute(layout.first / "SETUP.INI").string());
+    CFilePath profile(df::Join(layout.first, "SETUP.INI"));
     CFixedSystemFolders system;
     ProfileCollections c(system);
     try {
