@@ -12,6 +12,7 @@ namespace {
 constexpr std::int64_t kHeader = static_cast<std::int64_t>(EntryHeader::kSize);
 constexpr std::int64_t kMaxU32 = 0xFFFFFFFFLL;
 constexpr std::size_t kCopyBuffer = 64 * 1024;
+constexpr std::int32_t kStoredMethod = 2;
 
 // A counted file that reports its read count at every block boundary.
 class CProgressFile : public CVolumeFile {
@@ -33,6 +34,23 @@ bool UsableInFileName(unsigned char c) {
     return c >= 0x20 && c < 0x7F && std::strchr("<>:\"/\\|?*", c) == nullptr;
 }
 
+bool FileExists(const std::string& path) {
+    std::FILE* probe = std::fopen(path.c_str(), "rb");
+    if (probe == nullptr)
+        return false;
+    std::fclose(probe);
+    return true;
+}
+
+// A spool name beside the archive that names no existing file (which the writer would
+// otherwise truncate and then remove).
+std::string UnusedSpoolPath(const std::string& archivePath) {
+    std::string candidate = archivePath + ".spool";
+    for (int n = 1; FileExists(candidate); ++n)
+        candidate = archivePath + ".spool" + std::to_string(n);
+    return candidate;
+}
+
 } // namespace
 
 CArchiveWriter::CArchiveWriter(std::string firstVolumePath, std::int64_t volumeSize)
@@ -43,8 +61,7 @@ CArchiveWriter::CArchiveWriter(std::string firstVolumePath, std::int64_t volumeS
         throw CArchiveWriterError("volume size must not be negative");
     if (CMultiFile::NextVolumeName(m_firstVolumePath).empty() && volumeSize != 0)
         throw CArchiveWriterError("'" + m_firstVolumePath + "' cannot name a volume series");
-    m_spoolPath = m_firstVolumePath + ".spool";
-    m_spool.OpenForWriting(m_spoolPath);
+    OpenSpool();
 }
 
 CArchiveWriter::CArchiveWriter(std::string firstVolumePath, VolumeSizeFunction volumeSize)
@@ -52,8 +69,17 @@ CArchiveWriter::CArchiveWriter(std::string firstVolumePath, VolumeSizeFunction v
       m_volumeSizeOf(std::move(volumeSize)) {
     if (!m_volumeSizeOf)
         throw CArchiveWriterError("no volume sizes given");
-    m_spoolPath = m_firstVolumePath + ".spool";
-    m_spool.OpenForWriting(m_spoolPath);
+    OpenSpool();
+}
+
+void CArchiveWriter::OpenSpool() {
+    m_spoolPath = UnusedSpoolPath(m_firstVolumePath);
+    try {
+        m_spool.OpenForWriting(m_spoolPath);
+    } catch (const CFileException& e) {
+        // The spool is the writer's own business: the user gave the archive's name.
+        throw CFileException(e.GetCause(), e.GetOsError(), m_firstVolumePath);
+    }
 }
 
 void CArchiveWriter::CheckVolumeSize(std::int64_t volumeSize) const {
@@ -101,6 +127,21 @@ void CArchiveWriter::AddFile(const std::string& sourcePath, const ArchiveMemberO
     header.methodParameter = options.methodParameter;
     header.destinationId = options.destinationId;
 
+    const std::int64_t spoolBefore = m_spool.GetCount(CVolumeFile::dirWrite);
+    CodeMember(sourcePath, *codec, header);
+    if (options.storeWhenNotSmaller && header.method != kStoredMethod &&
+        header.compressedSize >= header.expandedSize) {
+        // Coding did not pay: write the member again over its own coded bytes, stored.
+        m_spool.Seek(spoolBefore, CXFile::SeekFrom::begin);
+        m_spool.SetCount(CVolumeFile::dirWrite, spoolBefore);
+        header.method = kStoredMethod;
+        header.methodParameter = 0;
+        CodeMember(sourcePath, *CreateCodec(kStoredMethod), header);
+    }
+    m_members.push_back(header);
+}
+
+void CArchiveWriter::CodeMember(const std::string& sourcePath, CCodec& codec, EntryHeader& header) {
     std::uint64_t total = header.expandedSize;
     CProgressFile source([this, total](std::int64_t done) {
         if (m_progress)
@@ -108,7 +149,7 @@ void CArchiveWriter::AddFile(const std::string& sourcePath, const ArchiveMemberO
     });
     source.OpenForReading(sourcePath);
     std::int64_t spoolBefore = m_spool.GetCount(CVolumeFile::dirWrite);
-    codec->Compress(source, m_spool);
+    codec.Compress(source, m_spool);
     std::int64_t expanded = source.GetCount(CVolumeFile::dirRead);
     std::int64_t compressed = m_spool.GetCount(CVolumeFile::dirWrite) - spoolBefore;
     if (expanded > kMaxU32 || compressed > kMaxU32)
@@ -118,14 +159,13 @@ void CArchiveWriter::AddFile(const std::string& sourcePath, const ArchiveMemberO
     header.expandedSize = static_cast<std::uint32_t>(expanded);
     header.compressedSize = static_cast<std::uint32_t>(compressed);
     header.checksum = source.GetChecksum();
-    m_members.push_back(header);
 }
 
 // Logical positions count entry headers and coded data back to back, without the volume
 // headers. A volume may end at b only inside a member's coded data (e_i <= b < d_i, so the
 // reader meets the volume end while it reads that member) and must take at least one
 // byte. Each volume ends at the latest such point that fits.
-std::vector<std::int64_t> CArchiveWriter::PlanVolumeEnds() {
+std::vector<std::int64_t> CArchiveWriter::PlanVolumeEnds() const {
     std::vector<std::int64_t> dataStart, dataEnd;
     std::int64_t pos = 0;
     for (const EntryHeader& h : m_members) {
@@ -165,17 +205,50 @@ std::vector<std::int64_t> CArchiveWriter::PlanVolumeEnds() {
 }
 
 std::string CArchiveWriter::VolumeName(std::size_t index) const {
+    if (index >= VolumeNameCapacity(m_firstVolumePath))
+        throw CArchiveWriterError(TooManyVolumesMessage(m_firstVolumePath, index + 1));
     std::string path = m_firstVolumePath;
     for (std::size_t i = 0; i < index; ++i) {
         std::string next = CMultiFile::NextVolumeName(path);
-        if (next.empty() || !UsableInFileName(static_cast<unsigned char>(next.back())))
-            throw CArchiveWriterError("too many volumes: the name after '" + path +
-                                      "' would not be a usable file name; end the first "
-                                      "volume's name with a character that can count up "
-                                      "(e.g. '1' or 'a')");
         path = path.substr(0, path.size() - next.size()) + next;
     }
     return path;
+}
+
+std::size_t CArchiveWriter::VolumeNameCapacity(const std::string& firstVolumePath) {
+    std::string name = firstVolumePath;
+    std::size_t count = 1;
+    for (;;) {
+        std::string next = CMultiFile::NextVolumeName(name);
+        if (next.empty() || !UsableInFileName(static_cast<unsigned char>(next.back())))
+            return count;
+        name = next;
+        ++count;
+    }
+}
+
+std::string CArchiveWriter::TooManyVolumesMessage(const std::string& firstVolumePath,
+                                                  std::size_t needed) {
+    const std::size_t capacity = VolumeNameCapacity(firstVolumePath);
+    std::string last = firstVolumePath;
+    for (std::size_t i = 1; i < capacity; ++i) {
+        std::string next = CMultiFile::NextVolumeName(last);
+        last = last.substr(0, last.size() - next.size()) + next;
+    }
+    std::string message =
+        "this set needs " + std::to_string(needed) + " volumes, but the names after '" +
+        firstVolumePath + "' count up only to '" + last + "' (" + std::to_string(capacity) +
+        (capacity == 1 ? " volume" : " volumes") + "): give a larger --volume-size";
+    // A first name ending in a letter counts further than one ending in a digit.
+    std::string better = firstVolumePath;
+    if (!better.empty()) {
+        better.back() = 'A';
+        std::size_t betterCapacity = VolumeNameCapacity(better);
+        if (betterCapacity > capacity)
+            message += ", or name the first volume '" + better + "' (up to " +
+                       std::to_string(betterCapacity) + " volumes)";
+    }
+    return message;
 }
 
 std::vector<std::string> CArchiveWriter::Finish() {

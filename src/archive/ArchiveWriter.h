@@ -3,7 +3,8 @@
 //
 // Members are added one at a time (AddFile): the source is coded with the chosen method into
 // a spool file beside the archive, and its header gets the source's time and attributes, the
-// checksum of the bytes read and the sizes. Finish lays the members out and writes the
+// checksum of the bytes read and the sizes. A member that its method would not make smaller
+// is stored instead. Finish lays the members out and writes the
 // volumes. With a volume size, every volume starts with its own archive header, an entry
 // header never spans two volumes, and a volume ends only inside a member's coded data (that
 // member's continued field is set): where the next entry header would not fit, the volume
@@ -35,6 +36,8 @@ struct ArchiveMemberOptions {
     std::int16_t destinationId = 0;
     // Name stored in the entry header; empty = the source path as given.
     std::string storedName;
+    // Store a member whose coded bytes would not be fewer than its own (method 2).
+    bool storeWhenNotSmaller = true;
 };
 
 class CArchiveWriter {
@@ -44,7 +47,8 @@ public:
         static_cast<std::int64_t>(MultiFileHeader::kSize + EntryHeader::kSize + 1);
 
     // volumeSize 0 writes one volume of any length. Throws CArchiveWriterError for a volume
-    // size below kMinVolumeSize or larger than the format's 32-bit sizes allow.
+    // size below kMinVolumeSize or larger than the format's 32-bit sizes allow, and a
+    // CFileException naming the archive when the spool file beside it cannot be created.
     explicit CArchiveWriter(std::string firstVolumePath, std::int64_t volumeSize = 0);
     // Volumes of different sizes: volumeSize(i) is the largest size of volume i (0 = the
     // first). Finish throws CArchiveWriterError when a volume it needs is smaller than
@@ -55,9 +59,10 @@ public:
     CArchiveWriter(const CArchiveWriter&) = delete;
     CArchiveWriter& operator=(const CArchiveWriter&) = delete;
 
-    // Codes the file at sourcePath into the spool. Throws the source's CFileException, the
-    // codec's exceptions, CArchiveWriterError for an unknown method, an over-long name or a
-    // source of 4 GiB or more.
+    // Codes the file at sourcePath into the spool, falling back to method 2 when the coded
+    // bytes would not be fewer than the file's (unless options.storeWhenNotSmaller is off). Throws
+    // the source's CFileException, the codec's exceptions, CArchiveWriterError for an unknown
+    // method, an over-long name or a source of 4 GiB or more.
     void AddFile(const std::string& sourcePath, const ArchiveMemberOptions& options);
 
     // Writes the volumes and removes the spool. Returns the volume paths in order.
@@ -70,13 +75,26 @@ public:
 
     const std::vector<EntryHeader>& Headers() const { return m_members; }
 
+    // How many volumes the members added so far need (1 without a volume size).
+    std::size_t PlannedVolumeCount() const { return PlanVolumeEnds().size(); }
+
+    // How many volume names can follow from firstVolumePath (itself included) before the
+    // last character would count up to one that no file name may carry.
+    static std::size_t VolumeNameCapacity(const std::string& firstVolumePath);
+    // The message for a set of needed volumes that firstVolumePath cannot name, with a hint
+    // that fits that name.
+    static std::string TooManyVolumesMessage(const std::string& firstVolumePath,
+                                             std::size_t needed);
+
 protected:
     virtual std::unique_ptr<CCodec> CreateCodec(std::int32_t method);
 
 private:
-    std::vector<std::int64_t> PlanVolumeEnds();
+    std::vector<std::int64_t> PlanVolumeEnds() const;
     std::int64_t VolumeCapacity(std::size_t index) const;
     void CheckVolumeSize(std::int64_t volumeSize) const;
+    void OpenSpool();
+    void CodeMember(const std::string& sourcePath, CCodec& codec, EntryHeader& header);
     std::string VolumeName(std::size_t index) const;
 
     std::string m_firstVolumePath;

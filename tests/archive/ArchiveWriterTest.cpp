@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ std::vector<std::string> WriteArchive(const std::string& path, std::int64_t volu
     for (std::size_t i = 0; i < sources.size(); ++i) {
         ArchiveMemberOptions options;
         options.method = method;
+        // Keep the chosen codec even where it does not pay, so that it is exercised.
+        options.storeWhenNotSmaller = false;
         options.destinationId = static_cast<std::int16_t>(i % 3 == 2 ? -3 : 0);
         options.storedName = "dir\\member" + std::to_string(i) + ".bin";
         writer.AddFile(sources[i].name, options);
@@ -229,6 +232,78 @@ TEST(ArchiveWriter, RefusesImpossibleRequests) {
     ArchiveMemberOptions ok;
     ok.method = 2;
     EXPECT_THROW(writer.AddFile(dir.File("missing"), ok), CFileException);
+}
+
+// Incompressible data is stored instead of growing; the member after it is laid over the
+// abandoned coded bytes and must still read back exactly.
+TEST(ArchiveWriter, MemberThatWouldGrowIsStored) {
+    TempDir dir;
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> noise(30000);
+    for (auto& b : noise)
+        b = static_cast<std::uint8_t>(random());
+    std::vector<std::uint8_t> text(30000, 'a');
+    WriteBytes(dir.File("noise.bin"), noise);
+    WriteBytes(dir.File("text.txt"), text);
+    WriteBytes(dir.File("empty.txt"), {});
+    for (std::int32_t method : {3, 4}) {
+        SCOPED_TRACE("method " + std::to_string(method));
+        std::string archive = dir.File("fb" + std::to_string(method) + ".mf");
+        CArchiveWriter writer(archive);
+        ArchiveMemberOptions options;
+        options.method = method;
+        for (const char* name : {"noise.bin", "text.txt", "empty.txt", "noise.bin"}) {
+            options.storedName = name;
+            writer.AddFile(dir.File(name), options);
+        }
+        writer.Finish();
+        auto r = ReadArchive(archive, dir);
+        ASSERT_EQ(r.headers.size(), 4u);
+        EXPECT_EQ(r.headers[0].method, 2);
+        EXPECT_EQ(r.headers[0].compressedSize, noise.size());
+        EXPECT_EQ(r.headers[1].method, method);
+        EXPECT_LT(r.headers[1].compressedSize, 1000u);
+        EXPECT_EQ(r.headers[2].method, 2);
+        EXPECT_EQ(r.headers[2].compressedSize, 0u);
+        EXPECT_EQ(r.data[0], noise);
+        EXPECT_EQ(r.data[1], text);
+        EXPECT_TRUE(r.data[2].empty());
+        EXPECT_EQ(r.data[3], noise);
+        EXPECT_EQ(ReadBytes(archive).size(),
+                  8 + 4 * 346 + 2 * noise.size() + r.headers[1].compressedSize);
+    }
+}
+
+// The spool is the writer's own: an existing file of its name stays, and a failure to
+// create it names the archive the caller gave.
+TEST(ArchiveWriter, SpoolNeitherClobbersNorShowsThrough) {
+    TempDir dir;
+    WriteBytes(dir.File("a.mf.spool"), {1, 2, 3});
+    auto sources = MakeSources(dir, {500});
+    WriteArchive(dir.File("a.mf"), 0, sources);
+    EXPECT_EQ(ReadBytes(dir.File("a.mf.spool")), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadArchive(dir.File("a.mf"), dir).data.at(0), sources[0].data);
+
+    std::string inMissingDir = dir.File("nodir/b.mf");
+    try {
+        CArchiveWriter writer(inMissingDir);
+        ADD_FAILURE() << "the spool was created in a missing folder";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.GetFileName(), inMissingDir);
+    }
+}
+
+TEST(ArchiveWriter, VolumeNameCapacityAndHint) {
+    EXPECT_EQ(CArchiveWriter::VolumeNameCapacity("full.mf1"), 9u);
+    EXPECT_EQ(CArchiveWriter::VolumeNameCapacity("full.mf0"), 10u);
+    EXPECT_EQ(CArchiveWriter::VolumeNameCapacity("full.mf9"), 1u);
+    EXPECT_EQ(CArchiveWriter::VolumeNameCapacity("full.mfA"), 27u);
+    std::string digit = CArchiveWriter::TooManyVolumesMessage("full.mf1", 12);
+    EXPECT_NE(digit.find("needs 12 volumes"), std::string::npos) << digit;
+    EXPECT_NE(digit.find("'full.mf9' (9 volumes)"), std::string::npos) << digit;
+    EXPECT_NE(digit.find("'full.mfA' (up to 27 volumes)"), std::string::npos) << digit;
+    std::string letter = CArchiveWriter::TooManyVolumesMessage("full.mfA", 30);
+    EXPECT_EQ(letter.find("name the first volume"), std::string::npos) << letter;
 }
 
 TEST(ArchiveWriter, EmptyArchiveIsJustTheHeader) {

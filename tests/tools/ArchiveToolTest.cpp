@@ -101,7 +101,8 @@ TEST(ArchiveTool, VolumeSizeParsing) {
     EXPECT_EQ(ParseVolumeSize("2M"), 2 * 1024 * 1024);
     EXPECT_EQ(ParseVolumeSize(""), -1);
     EXPECT_EQ(ParseVolumeSize("k"), -1);
-    EXPECT_EQ(ParseVolumeSize("10kb"), -1);
+    EXPECT_EQ(ParseVolumeSize("10kb"), 10240);
+    EXPECT_EQ(ParseVolumeSize("10kq"), -1);
     EXPECT_EQ(ParseVolumeSize("-5"), -1);
     EXPECT_EQ(ParseVolumeSize("99999999999999999999999"), -1);
 }
@@ -175,7 +176,7 @@ TEST(ArchiveTool, ReadOnlyMemberCanBeExtractedAgainOverItself) {
     WriteBytes(dir.File("ro.mf"), BuildArchive({ro}));
     fs::path out = dir.Path() / "out";
     for (int round = 0; round < 2; ++round) {
-        ToolResult r = RunTool({"extract", "-C", out.string(), dir.File("ro.mf")});
+        ToolResult r = RunTool({"extract", "--overwrite", "-C", out.string(), dir.File("ro.mf")});
         ASSERT_EQ(r.code, kExitOk) << r.err;
     }
     EXPECT_EQ(FilesIn(out), std::vector<std::string>{"locked.dat"});

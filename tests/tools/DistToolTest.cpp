@@ -189,7 +189,7 @@ TEST_F(DistFixture, ErrorsNameTheProblemWithTheirExitCode) {
         {"[files:Help]\nhelp\\*.HLP=1\nhelp\\README.TXT=1|lh5\n", "", kDistNoFiles,
          "component 'Help' has no files"},
         {"shared\\SHARED.DLL=-3", "shared\\SHARED.DLL=-3\nhelp\\APP.HLP=1", kDistBadName,
-         "would both be installed as 'APP.HLP'"},
+         "would be extracted to the same file"},
         {"Help=Help files", "Groups=x|y|0|0|0\nHelp=Help files", kDistBadName,
          "another profile section"},
         {"Help=Help files", "program=x|y|0|0|0\nHelp=Help files", kDistDescription,

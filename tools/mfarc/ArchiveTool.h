@@ -1,13 +1,17 @@
 // The archive tool behind `mfarc`: create, list, test and extract multi-file archives.
 //
-//   mfarc create [--volume-size N] ARCHIVE [--method M] [--dest-id ID] FILE...
+//   mfarc create [--volume-size N] [--overwrite] ARCHIVE [--method M] [--dest-id ID]
+//                [--] FILE|FOLDER...
 //   mfarc list ARCHIVE
 //   mfarc test ARCHIVE
-//   mfarc extract [-C DIR] [--dest ID=DIR]... [--all] ARCHIVE
+//   mfarc extract [-C DIR] [--dest ID=DIR]... [--all] [--overwrite|--keep|--rename] ARCHIVE
 //
 // Exit codes: 0 success; 1 usage error (unknown command or option, missing argument, a
 // volume size or method that cannot be used); 2 damaged or unreadable archive, refused
-// member name, or any other I/O failure.
+// member name, existing file not replaced, or any other I/O failure.
+//
+// The commands live in CreateCommand.cpp and ReadCommands.cpp; the member-name rules that
+// create and extract apply are in MemberNames.h (library mfarc_names).
 #pragma once
 
 #include <iosfwd>
@@ -30,6 +34,8 @@ int RunArchiveTool(const std::vector<std::string>& args, ArchiveToolIo& io);
 // The text that --help prints.
 std::string ArchiveToolUsage();
 
-// Parses a volume size: a decimal number of bytes, optionally followed by k (1024) or
-// m (1048576). Returns -1 when the text is not such a size.
+// Parses a volume size: a number of bytes, or a number (with a decimal fraction) followed by
+// k or KB (1024) or m or MB (1048576), in any case; or a diskette size 360K, 720K, 1.2M,
+// 1.44M, 2.88M (any case, optional B), which gives the space on such a formatted diskette.
+// Returns -1 when the text is not such a size.
 long long ParseVolumeSize(const std::string& text);

@@ -131,8 +131,9 @@ std::vector<PlannedMember> ExpandLine(const DescFileLine& line, const std::strin
     return members;
 }
 
-void CheckMemberName(const PlannedMember& m, const DescFileLine& line,
-                     std::map<std::string, std::string>& installed) {
+// The archive tool's name rules: a name Windows can hold, and no two files installed as one
+// file of a destination (nor one source twice), across all components.
+void CheckMemberName(const PlannedMember& m, const DescFileLine& line, CMemberNameSet& names) {
     std::string reason = UnsafeNameReason(m.installName);
     if (!reason.empty())
         throw CDistError(kDistBadName, line.where.Text() + ": '" + m.installName +
@@ -140,13 +141,11 @@ void CheckMemberName(const PlannedMember& m, const DescFileLine& line,
     if (m.storedName.size() > kMaxStoredName)
         throw CDistError(kDistBadName, line.where.Text() + ": stored name '" + m.storedName +
                                            "' is longer than 259 characters");
-    std::string key = std::to_string(m.destination) + "|" + Upper(m.installName);
-    auto [it, fresh] = installed.emplace(key, m.storedName);
-    if (!fresh)
-        throw CDistError(kDistBadName, line.where.Text() + ": '" + m.storedName + "' and '" +
-                                           it->second + "' would both be installed as '" +
-                                           m.installName + "' in destination " +
-                                           std::to_string(m.destination));
+    try {
+        names.Add(MemberSource{m.sourcePath, m.storedName}, m.destination);
+    } catch (const CMemberNameError& e) {
+        throw CDistError(kDistBadName, line.where.Text() + ": " + e.what());
+    }
 }
 
 std::string DefaultArchiveName(const std::string& key, std::set<std::string>& taken) {
@@ -178,7 +177,7 @@ void CheckArchiveName(const std::string& name, const DescComponent& c, bool disk
 std::vector<PlannedComponent> PlanComponents(const Description& d, const std::string& folder,
                                              bool diskettes) {
     std::vector<PlannedComponent> plan;
-    std::map<std::string, std::string> installed;
+    CMemberNameSet installed;
     std::set<std::string> taken{kSetupName, kProfileName};
     std::string splash = FinalComponent(d.General("Splash Path"));
     if (!splash.empty())

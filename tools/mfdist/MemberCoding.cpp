@@ -146,6 +146,8 @@ void CPrecodedArchiveWriter::AddCoded(const std::string& sourcePath, const Coded
     m_next = &member;
     ArchiveMemberOptions withMethod = options;
     withMethod.method = member.method;
+    // The method is chosen already; a fallback to stored would take these coded bytes.
+    withMethod.storeWhenNotSmaller = false;
     AddFile(sourcePath, withMethod);
     m_next = nullptr;
     const EntryHeader& added = Headers().back();
