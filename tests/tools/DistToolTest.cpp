@@ -91,6 +91,7 @@ protected:
         WriteBytes(Src("bin/APPREG.DLL"), TextBytes(200));
         WriteBytes(Src("bin/BIG.DAT"), RandomBytes(900000, 2));
         WriteBytes(Src("shared/SHARED.DLL"), TextBytes(50));
+        WriteBytes(Src("shared/README.TXT"), TextBytes(10));
         WriteBytes(Src("help/APP.HLP"), TextBytes(3000));
         WriteBytes(Src("help/README.TXT"), TextBytes(100));
         WriteBytes(m_dir.File("setup.exe"), RandomBytes(60000, 3));
@@ -188,8 +189,10 @@ TEST_F(DistFixture, ErrorsNameTheProblemWithTheirExitCode) {
         {"1=HELP|0", "1=HELP|4", kDistUndefinedDestination, "destination id 4"},
         {"[files:Help]\nhelp\\*.HLP=1\nhelp\\README.TXT=1|lh5\n", "", kDistNoFiles,
          "component 'Help' has no files"},
-        {"shared\\SHARED.DLL=-3", "shared\\SHARED.DLL=-3\nhelp\\APP.HLP=1", kDistBadName,
+        {"shared\\SHARED.DLL=-3", "shared\\SHARED.DLL=-3\nshared\\README.TXT=1", kDistBadName,
          "would be extracted to the same file"},
+        {"shared\\SHARED.DLL=-3", "shared\\SHARED.DLL=-3\nhelp\\APP.HLP=0", kDistBadName,
+         "is given twice"},
         {"Help=Help files", "Groups=x|y|0|0|0\nHelp=Help files", kDistBadName,
          "another profile section"},
         {"Help=Help files", "program=x|y|0|0|0\nHelp=Help files", kDistDescription,
