@@ -4,7 +4,7 @@
 
 static const char kKey[] = "Software\\Sample Viewer";
 
-extern "C" HRESULT WINAPI DllRegisterServer(void) {
+extern "C" __declspec(dllexport) HRESULT WINAPI DllRegisterServer(void) {
     HKEY key;
     static const char value[] = "VIEWREG.DLL";
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) !=
@@ -16,7 +16,7 @@ extern "C" HRESULT WINAPI DllRegisterServer(void) {
     return result == ERROR_SUCCESS ? S_OK : E_FAIL;
 }
 
-extern "C" HRESULT WINAPI DllUnregisterServer(void) {
+extern "C" __declspec(dllexport) HRESULT WINAPI DllUnregisterServer(void) {
     LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND ? S_OK : E_FAIL;
 }
