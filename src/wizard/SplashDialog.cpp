@@ -1,5 +1,6 @@
 #include "wizard/SplashDialog.h"
 
+#include <optional>
 #include <utility>
 
 CSplashDialog::CSplashDialog(std::string picturePath, std::function<void()> whenDone)
@@ -10,17 +11,20 @@ bool CSplashDialog::Open() {
     DWORD attributes = ::GetFileAttributesA(m_picturePath.c_str());
     bool exists =
         attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (exists) {
-        m_picture.Attach(static_cast<HBITMAP>(
-            ::LoadImageA(nullptr, m_picturePath.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
-        if (!m_picture) {
-            return false;
-        }
-        BITMAP info{};
-        ::GetObjectA(m_picture.Get(), sizeof(info), &info);
-        m_pictureSize = {info.bmWidth, info.bmHeight};
+    if (exists && !LoadPicture()) {
+        return false;
     }
     return Create();
+}
+
+bool CSplashDialog::LoadPicture() {
+    std::optional<CDibBlock> block = ReadDibFile(m_picturePath);
+    if (!block) {
+        return false;
+    }
+    m_palette.Attach(CreateDibPalette(*block));
+    m_picture.Attach(DibToBitmap(&*block, m_palette.Get()));
+    return m_picture.IsValid();
 }
 
 BOOL CSplashDialog::OnInitDialog() {
@@ -32,10 +36,8 @@ BOOL CSplashDialog::OnInitDialog() {
 }
 
 void CSplashDialog::FitToPicture() {
-    if (m_picture) {
-        ::SetWindowPos(GetHandle(), nullptr, 0, 0, m_pictureSize.cx, m_pictureSize.cy,
-                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-    }
+    ::SetWindowPos(GetHandle(), nullptr, 0, 0, m_picture.GetWidth(), m_picture.GetHeight(),
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     CenterWindow(nullptr);
 }
 
@@ -45,18 +47,22 @@ bool CSplashDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(GetHandle(), &ps);
-        if (m_picture) {
-            CMemoryDcHandle memory(::CreateCompatibleDC(dc));
-            CSelectObject select(memory.Get(), m_picture.Get());
-            ::BitBlt(dc, 0, 0, m_pictureSize.cx, m_pictureSize.cy, memory.Get(), 0, 0, SRCCOPY);
-        }
-        ::EndPaint(GetHandle(), &ps);
+    case WM_PAINT:
+        Paint();
         result = 0;
         return true;
-    }
+    case WM_QUERYNEWPALETTE:
+        if (RealizePicturePalette()) {
+            ::InvalidateRect(GetHandle(), nullptr, FALSE);
+        }
+        result = m_palette ? TRUE : FALSE;
+        return true;
+    case WM_PALETTECHANGED:
+        if (reinterpret_cast<HWND>(wParam) != GetHandle() && RealizePicturePalette()) {
+            ::InvalidateRect(GetHandle(), nullptr, FALSE);
+        }
+        result = 0;
+        return true;
     case WM_TIMER:
         if (wParam == kTimerId) {
             ::KillTimer(GetHandle(), kTimerId);
@@ -72,6 +78,24 @@ bool CSplashDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         break;
     }
     return CDialogBox::OnMessage(message, wParam, lParam, result);
+}
+
+void CSplashDialog::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(GetHandle(), &ps);
+    m_picture.Draw(dc, m_palette.Get(), 0, 0, 0, 0, 0, 0, SRCCOPY);
+    ::EndPaint(GetHandle(), &ps);
+}
+
+bool CSplashDialog::RealizePicturePalette() {
+    if (!m_palette) {
+        return false;
+    }
+    CWindowDc dc(GetHandle());
+    HPALETTE old = ::SelectPalette(dc.Get(), m_palette.Get(), FALSE);
+    UINT changed = ::RealizePalette(dc.Get());
+    ::SelectPalette(dc.Get(), old, FALSE);
+    return changed != 0;
 }
 
 void CSplashDialog::PostNcDestroy() {

@@ -2,7 +2,10 @@
 //
 // Dialog 129 (an empty borderless pop-up) showing a bitmap file from the source directory,
 // sized to the picture. After 5000 ms it starts the wizard and closes itself. The dialog owns
-// itself while its window exists.
+// itself while its window exists. Without a picture (the file does not exist) the window has
+// no size at all: it only carries the timer, and nothing unpainted appears on the screen.
+// A picture with a colour table is drawn with a palette of its own colours, realized when the
+// splash gets the focus or another window changes the system palette.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +15,7 @@
 
 #include "framework/DialogBox.h"
 #include "framework/WinHandles.h"
+#include "support/DibBitmap.h"
 
 class CSplashDialog : public CDialogBox {
 public:
@@ -24,8 +28,8 @@ public:
     CSplashDialog(std::string picturePath, std::function<void()> whenDone);
 
     // Loads the picture and creates the modeless window. Returns false (and nothing is
-    // shown) when the file exists but cannot be loaded as a bitmap, or the window cannot be
-    // made; the caller then still owns the object.
+    // shown) when the file exists but cannot be read as a bitmap (ReadDibFile) or turned into
+    // one, or the window cannot be made; the caller then still owns the object.
     bool Open();
 
     bool HasPicture() const { return m_picture.IsValid(); }
@@ -36,10 +40,14 @@ protected:
     void PostNcDestroy() override;
 
 private:
+    bool LoadPicture();
     void FitToPicture();
+    void Paint();
+    // Realizes the picture's palette in the window; true when colours changed.
+    bool RealizePicturePalette();
 
     std::string m_picturePath;
     std::function<void()> m_whenDone;
-    CBitmapHandle m_picture;
-    SIZE m_pictureSize{0, 0};
+    CDibBitmap m_picture;
+    CPaletteHandle m_palette;
 };

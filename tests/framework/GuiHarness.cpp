@@ -173,6 +173,20 @@ HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
     return box;
 }
 
+std::string MessageBoxText(HWND box) {
+    std::string longest;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = {};
+        ::GetClassNameA(child, className, sizeof(className));
+        std::string text = WindowText(child);
+        if (_stricmp(className, "Static") == 0 && text.size() > longest.size()) {
+            longest = text;
+        }
+    }
+    return longest;
+}
+
 int CurrentDialogId(DWORD processId) {
     for (HWND window : ListDialogs(processId)) {
         if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
@@ -376,6 +390,20 @@ bool SaveWindowPng(HWND window, const std::string& path) {
         return false;
     }
     return WritePng(path, rect.right - rect.left, rect.bottom - rect.top, rgb);
+}
+
+bool CaptureWindow(HWND window, std::vector<unsigned char>& rgb, int& width, int& height) {
+    if (window == nullptr || !::IsWindow(window)) {
+        return false;
+    }
+    BringToTop(window);
+    RECT rect{};
+    if (!::GetWindowRect(window, &rect) || !CaptureScreenRect(rect, rgb)) {
+        return false;
+    }
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+    return true;
 }
 
 bool ScreenPixel(HWND window, int x, int y, COLORREF& colour) {

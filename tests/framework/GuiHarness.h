@@ -69,6 +69,8 @@ bool WaitForCurrentDialog(DWORD processId, int templateId, DWORD timeoutMs);
 HWND FindMessageBox(DWORD processId);
 // Waits for FindMessageBox; nullptr on timeout.
 HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs);
+// The message of a message box: the longest text of its static controls.
+std::string MessageBoxText(HWND box);
 // Waits until the window no longer exists; false on timeout.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 // Waits until `condition` returns true, checking every 20 ms; false on timeout.
@@ -114,6 +116,9 @@ std::string ScreenshotPath(const std::string& name);
 // Writes a picture of the window as it is on the screen (frame included) to `path` (PNG).
 // Brings the window to the top first. False when it cannot be captured or written.
 bool SaveWindowPng(HWND window, const std::string& path);
+// The window (frame included) as it is on the screen: rgb gets width x height pixels of three
+// bytes (red, green, blue), top row first. Brings the window to the top first.
+bool CaptureWindow(HWND window, std::vector<unsigned char>& rgb, int& width, int& height);
 // The colour of the window's pixel at x,y (client coordinates) as it is on the screen.
 bool ScreenPixel(HWND window, int x, int y, COLORREF& colour);
 
