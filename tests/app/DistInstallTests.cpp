@@ -121,6 +121,9 @@ protected:
         ASSERT_FALSE(m_dir.empty());
         m_dist = m_dir + "\\DIST";
         m_app = m_dir + "\\APP";
+        // A copy left by an earlier run in this prefix (the README's by-hand run installs the
+        // sample here too) would be kept as the same version, not installed.
+        ::DeleteFileA((SystemDir() + "\\VIEWSHR.DLL").c_str());
     }
 
     void TearDown() override {
