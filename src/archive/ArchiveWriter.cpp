@@ -1,6 +1,6 @@
 #include "archive/ArchiveWriter.h"
 
-#include "archive/CodecFactory.h"
+#include "archive/CompressingCodecs.h"
 #include "errors/Exceptions.h"
 
 #include <algorithm>
@@ -103,7 +103,7 @@ CArchiveWriter::~CArchiveWriter() {
 }
 
 std::unique_ptr<CCodec> CArchiveWriter::CreateCodec(std::int32_t method) {
-    return CreateCodecForMethod(method);
+    return CreateCompressingCodecForMethod(method);
 }
 
 void CArchiveWriter::AddFile(const std::string& sourcePath, const ArchiveMemberOptions& options) {

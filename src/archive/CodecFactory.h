@@ -1,5 +1,6 @@
-// The codec for a member's method number: 2 stored, 3 -lh5-, 4 zlib. Shared by the archive
-// reader (CMultiFile::CreateCodec) and the archive writer.
+// The codec for a member's method number: 2 stored, 3 -lh5-, 4 zlib, as the archive reader
+// (CMultiFile::CreateCodec) makes it: it expands only. The archive writer makes codecs that
+// also compress (archive/CompressingCodecs.h).
 #pragma once
 
 #include "archive/Codec.h"

@@ -2,6 +2,7 @@
 
 #include "archive/CodecErrors.h"
 #include "archive/CodecStreams.h"
+#include "errors/Exceptions.h"
 
 CLzhCodec::CLzhCodec() = default;
 
@@ -28,10 +29,5 @@ void CLzhCodec::DoExpand(std::uint32_t compressedSize, std::uint32_t expandedSiz
 }
 
 void CLzhCodec::DoCompress() {
-    RunWithMemoryException([&] {
-        CCodecSource source(*this);
-        CCodecSink sink(*this);
-        CLzhEncoder encoder;
-        encoder.Compress(source, sink);
-    });
+    throw CNotSupportedException();
 }

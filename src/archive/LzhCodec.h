@@ -1,4 +1,6 @@
-// CLzhCodec (method 3): LZSS with static Huffman blocks in the -lh5- bit stream.
+// CLzhCodec (method 3): LZSS with static Huffman blocks in the -lh5- bit stream. This class
+// only expands (the setup program carries no encoder); CLzhCompressingCodec
+// (archive/CompressingCodecs.h) adds compression.
 //
 // Expanding produces exactly the expanded size and takes at most the compressed size of
 // coded bytes, in blocks. Abort stops it after the current symbol (what is decoded is still
@@ -8,7 +10,6 @@
 
 #include "archive/Codec.h"
 #include "archive/LzhDecoder.h"
-#include "archive/LzhEncoder.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,7 @@ public:
     std::uint32_t GetCodedBytesRead() const { return m_codedRead; }
 
 protected:
+    // Raises CNotSupportedException.
     void DoCompress() override;
     void DoExpand(std::uint32_t compressedSize, std::uint32_t expandedSize) override;
 

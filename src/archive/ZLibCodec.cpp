@@ -29,19 +29,6 @@ private:
     z_stream m_stream{};
 };
 
-class CDeflater {
-public:
-    explicit CDeflater(int level) { CheckZLib(deflateInit(&m_stream, level)); }
-    ~CDeflater() { deflateEnd(&m_stream); }
-    CDeflater(const CDeflater&) = delete;
-    CDeflater& operator=(const CDeflater&) = delete;
-    z_stream* operator->() { return &m_stream; }
-    z_stream* get() { return &m_stream; }
-
-private:
-    z_stream m_stream{};
-};
-
 } // namespace
 
 void CheckZLib(int result) {
@@ -113,32 +100,6 @@ void ZLibExpand(CByteSource& source, CByteSink& sink, std::uint32_t compressedSi
     }
 }
 
-void ZLibCompress(CByteSource& source, CByteSink& sink, int level) {
-    std::vector<Bytef> input(kInputSize);
-    std::vector<Bytef> output(kOutputSize);
-    CDeflater stream(level);
-    bool more = true;
-    int result = Z_OK;
-    while (result != Z_STREAM_END) {
-        if (stream->avail_in == 0 && more) {
-            const std::size_t n = source.ReadSome(input.data(), kInputSize);
-            more = n != 0;
-            stream->next_in = input.data();
-            stream->avail_in = static_cast<uInt>(n);
-        }
-        stream->next_out = output.data();
-        stream->avail_out = static_cast<uInt>(kOutputSize);
-        result = deflate(stream.get(), more ? Z_NO_FLUSH : Z_FINISH);
-        if (result != Z_BUF_ERROR) {
-            CheckZLib(result);
-        }
-        const std::size_t produced = kOutputSize - stream->avail_out;
-        if (produced != 0) {
-            sink.WriteAll(output.data(), produced);
-        }
-    }
-}
-
 CZLibCodec::CZLibCodec() = default;
 CZLibCodec::~CZLibCodec() = default;
 
@@ -151,9 +112,5 @@ void CZLibCodec::DoExpand(std::uint32_t compressedSize, std::uint32_t expandedSi
 }
 
 void CZLibCodec::DoCompress() {
-    RunWithMemoryException([&] {
-        CCodecSource source(*this);
-        CCodecSink sink(*this);
-        ZLibCompress(source, sink);
-    });
+    throw CNotSupportedException();
 }

@@ -1,5 +1,7 @@
 // CZLibCodec (method 4): a zlib stream (2-byte header, deflate data, Adler-32 trailer of
-// the expanded data), through zlib's stream interface.
+// the expanded data), through zlib's stream interface. This class only expands (the setup
+// program carries no deflate code); CZLibCompressingCodec (archive/CompressingCodecs.h) adds
+// compression.
 //
 // Expanding writes exactly the expanded size and then reads the stream to its end, so that
 // zlib verifies the trailer. It takes at most the compressed size of coded bytes. Failures
@@ -28,11 +30,11 @@ public:
     ~CZLibCodec() override;
 
 protected:
+    // Raises CNotSupportedException.
     void DoCompress() override;
     void DoExpand(std::uint32_t compressedSize, std::uint32_t expandedSize) override;
 };
 
-// The engine behind it, over plain byte streams. level is zlib's (-1 = its default).
+// The engine behind it, over plain byte streams.
 void ZLibExpand(CByteSource& source, CByteSink& sink, std::uint32_t compressedSize,
                 std::uint32_t expandedSize);
-void ZLibCompress(CByteSource& source, CByteSink& sink, int level = -1);

@@ -23,15 +23,21 @@ void CInsertDisketteDialog::OnOK() {
 }
 
 void CInsertDisketteDialog::SignalMissing() {
-    // One flash of the caption (highlighted, then back to normal) at the caret blink rate.
-    FLASHWINFO flash{};
-    flash.cbSize = sizeof flash;
-    flash.hwnd = GetHandle();
-    flash.dwFlags = FLASHW_CAPTION;
-    flash.uCount = 1;
-    flash.dwTimeout = 0;
-    ::FlashWindowEx(&flash);
+    // One flash of the caption: highlighted now, back to normal after one caret blink
+    // (FlashWindow exists on every Windows; the counted FlashWindowEx does not).
+    ::FlashWindow(GetHandle(), TRUE);
+    ::SetTimer(GetHandle(), kFlashTimerId, ::GetCaretBlinkTime(), nullptr);
     ::MessageBeep(MB_ICONASTERISK);
+}
+
+bool CInsertDisketteDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_TIMER && wParam == kFlashTimerId) {
+        ::KillTimer(GetHandle(), kFlashTimerId);
+        ::FlashWindow(GetHandle(), FALSE);
+        result = 0;
+        return true;
+    }
+    return CDialogBox::OnMessage(message, wParam, lParam, result);
 }
 
 bool CInsertDiskettePrompt::AskForDiskette(const CFilePath& filePath, std::int32_t number) {

@@ -37,8 +37,12 @@ protected:
     // Tells the user that the file is still missing: the window flashes once and the
     // information beep (MB_ICONASTERISK) sounds.
     virtual void SignalMissing();
+    // Ends the flash when its timer fires.
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    static constexpr UINT_PTR kFlashTimerId = 1;
+
     CFilePath m_filePath;
     std::string m_text;
 };

@@ -9,6 +9,16 @@ namespace {
 
 CApplication* g_application = nullptr;
 
+// The top-level window that contains `window`: its parents are followed while it is a child
+// window (GetParent of a top-level window would give its owner). Windows 95 and NT 4.0 have
+// no GetAncestor.
+HWND RootWindowOf(HWND window) noexcept {
+    while (window != nullptr && (::GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0) {
+        window = ::GetParent(window);
+    }
+    return window;
+}
+
 // The command line after the program name, as WinMain receives it.
 std::string ArgumentsAfterProgramName(const char* line) {
     if (line == nullptr) {
@@ -130,7 +140,7 @@ bool CApplication::PreTranslate(MSG& message) noexcept {
     if (message.hwnd == nullptr || message.message < WM_KEYFIRST || message.message > WM_KEYLAST) {
         return false;
     }
-    HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
+    HWND root = RootWindowOf(message.hwnd);
     if (root == nullptr || GetDialogTemplateId(root) == 0) {
         return false;
     }

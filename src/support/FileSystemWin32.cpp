@@ -44,6 +44,16 @@ DWORD SettableAttributes(std::uint8_t attributes) {
     return bits != 0 ? bits : FILE_ATTRIBUTE_NORMAL;
 }
 
+// The directory entry of the one file `path` names. A search pattern stands for no file: its
+// wild cards would give the status of some other file that happens to match.
+bool FindFileData(const std::string& path, WIN32_FIND_DATAA& data) {
+    if (path.find_first_of("*?") != std::string::npos) {
+        return false;
+    }
+    CFindHandle search(::FindFirstFileA(path.c_str(), &data));
+    return search.IsValid();
+}
+
 } // namespace
 
 CFilePath::CFilePath(int folderKind) {
@@ -98,8 +108,8 @@ bool CFilePath::Rename(const std::string& newPath) const {
 }
 
 std::int64_t CFilePath::GetModifyTime() const {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(m_text.c_str(), GetFileExInfoStandard, &data)) {
+    WIN32_FIND_DATAA data;
+    if (!FindFileData(m_text, data)) {
         return 0;
     }
     return SecondsSince1970(data.ftLastWriteTime);
@@ -210,8 +220,7 @@ bool CFilePath::HasSubdirectory() const {
 void CFilePath::FillFromFile(CFileStatusInfo& status) const {
     status = CFileStatusInfo();
     WIN32_FIND_DATAA data;
-    CFindHandle search(::FindFirstFileA(m_text.c_str(), &data));
-    if (!search.IsValid()) {
+    if (!FindFileData(m_text, data)) {
         return;
     }
     status.modifyTime = SecondsSince1970(data.ftLastWriteTime);
@@ -220,10 +229,6 @@ void CFilePath::FillFromFile(CFileStatusInfo& status) const {
 }
 
 void CFilePath::ApplyFileStatus(const CFileStatusInfo& status) const {
-    WIN32_FILE_ATTRIBUTE_DATA before;
-    if (!::GetFileAttributesExA(m_text.c_str(), GetFileExInfoStandard, &before)) {
-        ThrowLastError(m_text);
-    }
     const DWORD current = ::GetFileAttributesA(m_text.c_str());
     if (current == INVALID_FILE_ATTRIBUTES) {
         ThrowLastError(m_text);
@@ -242,8 +247,8 @@ void CFilePath::ApplyFileStatus(const CFileStatusInfo& status) const {
                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
         const FILETIME modified = FileTimeFromSeconds(status.modifyTime);
-        if (!file.IsValid() || !::SetFileTime(file.Get(), &before.ftCreationTime,
-                                              &before.ftLastAccessTime, &modified)) {
+        // No creation and access times: the file keeps the ones it has.
+        if (!file.IsValid() || !::SetFileTime(file.Get(), nullptr, nullptr, &modified)) {
             ThrowLastError(m_text);
         }
     }

@@ -370,6 +370,25 @@ void EraseSection(CIniFile& ini, const CSectionRange& range) {
     ini.content.erase(begin, end - begin);
 }
 
+#ifdef _WIN32
+// The release compilers' win32 threads model has no std::mutex; a critical section exists
+// on every Windows.
+class CCacheLock {
+public:
+    CCacheLock() noexcept { ::InitializeCriticalSection(&m_section); }
+    ~CCacheLock() { ::DeleteCriticalSection(&m_section); }
+    CCacheLock(const CCacheLock&) = delete;
+    CCacheLock& operator=(const CCacheLock&) = delete;
+    void lock() noexcept { ::EnterCriticalSection(&m_section); }
+    void unlock() noexcept { ::LeaveCriticalSection(&m_section); }
+
+private:
+    CRITICAL_SECTION m_section;
+};
+#else
+using CCacheLock = std::mutex;
+#endif
+
 class CPortableProfileBackend final : public CProfileBackend {
 public:
     std::uint32_t GetString(const char* section, const char* key, const char* defaultValue,
@@ -377,7 +396,7 @@ public:
         if (buffer == nullptr || file == nullptr) {
             return 0;
         }
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        const std::lock_guard<CCacheLock> lock(m_mutex);
         const CIniFile& ini = Load(file);
         if (section == nullptr) {
             return CopyList(SectionNames(ini), buffer, size);
@@ -399,7 +418,7 @@ public:
         if (section == nullptr || file == nullptr) {
             return false;
         }
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        const std::lock_guard<CCacheLock> lock(m_mutex);
         CIniFile ini;
         LoadIniFile(file, ini);
         CSectionRange range;
@@ -433,7 +452,7 @@ private:
         return m_last;
     }
 
-    std::mutex m_mutex;
+    CCacheLock m_mutex;
     CIniFile m_last;
 };
 

@@ -2,6 +2,8 @@
 // results and error paths.
 #include "archive/Checksum.h"
 #include "archive/CodecErrors.h"
+#include "archive/CodecFactory.h"
+#include "archive/CompressingCodecs.h"
 #include "archive/LzhCodec.h"
 #include "archive/StoredCodec.h"
 #include "archive/VolumeFile.h"
@@ -27,9 +29,9 @@ std::unique_ptr<CCodec> MakeCodec(int method) {
     case 2:
         return std::make_unique<CStoredCodec>();
     case 3:
-        return std::make_unique<CLzhCodec>();
+        return std::make_unique<CLzhCompressingCodec>();
     default:
-        return std::make_unique<CZLibCodec>();
+        return std::make_unique<CZLibCompressingCodec>();
     }
 }
 
@@ -62,6 +64,28 @@ Bytes CompressFile(TempDir& dir, int method, const Bytes& data) {
     MakeCodec(method)->Compress(in, out);
     out.Close();
     return ReadBytes(dir.File("coded"));
+}
+
+// The reader's codecs expand only: asked to compress, the -lh5- and zlib codecs refuse
+// instead of writing an empty stream, and the writer's codecs compress every method.
+TEST(Codec, ReaderCodecsRefuseToCompress) {
+    TempDir dir;
+    WriteBytes(dir.File("plain"), Bytes(100, 'p'));
+    for (int method : {3, 4}) {
+        SCOPED_TRACE(method);
+        CVolumeFile in;
+        CVolumeFile out;
+        in.OpenForReading(dir.File("plain"));
+        out.OpenForWriting(dir.File("coded"));
+        EXPECT_THROW(CreateCodecForMethod(method)->Compress(in, out), CNotSupportedException);
+    }
+    for (int method : {2, 3, 4}) {
+        SCOPED_TRACE(method);
+        EXPECT_NE(CreateCodecForMethod(method), nullptr);
+        EXPECT_NE(CreateCompressingCodecForMethod(method), nullptr);
+    }
+    EXPECT_EQ(CreateCodecForMethod(5), nullptr);
+    EXPECT_EQ(CreateCompressingCodecForMethod(5), nullptr);
 }
 
 TEST(Codec, EveryMethodRoundTripsThroughCountedFiles) {

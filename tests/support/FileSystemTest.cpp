@@ -105,6 +105,28 @@ TEST(FileSystem, MissingFileHasNoStatusAndCannotTakeOne) {
     }
 }
 
+// A pattern names no file, even when a file matches it: its status would be another's.
+TEST(FileSystem, PatternHasNoStatus) {
+    const std::string dir = FreshDirectory("pattern");
+    const CFilePath file(dir + "a1.bin");
+    WriteFile(file, "abc");
+    CFileStatusInfo stamp;
+    stamp.modifyTime = 1000000000;
+    stamp.attributes = 0x20;
+    file.ApplyFileStatus(stamp);
+    ASSERT_EQ(file.GetModifyTime(), 1000000000);
+    for (const char* pattern : {"a?.bin", "*.bin"}) {
+        SCOPED_TRACE(pattern);
+        const CFilePath wild(dir + pattern);
+        EXPECT_EQ(wild.GetModifyTime(), 0);
+        CFileStatusInfo read;
+        read.size = 9;
+        wild.FillFromFile(read);
+        EXPECT_EQ(read.modifyTime, 0);
+        EXPECT_EQ(read.size, 0u);
+    }
+}
+
 #ifdef _WIN32
 
 std::string Lower(std::string s) {
