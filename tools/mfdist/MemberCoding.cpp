@@ -5,6 +5,7 @@
 #include "archive/ByteStream.h"
 #include "archive/Checksum.h"
 #include "archive/Codec.h"
+#include "archive/CompressingCodecs.h"
 #include "archive/LzhEncoder.h"
 #include "archive/ZLibCodec.h"
 
