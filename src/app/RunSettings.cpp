@@ -14,6 +14,12 @@ CRunPaths MakeRunPaths(const CFilePath& programPath) {
     return paths;
 }
 
+CFilePath InstallLogIn(const CFilePath& directory) {
+    CFilePath log = directory;
+    log.SetFileName("install.log");
+    return log;
+}
+
 void ApplyOptions(const CCommandLine& commandLine, CRunPaths& paths, CRunOptions& options) {
     std::string dir = commandLine.GetOption("D");
     if (!dir.empty()) {
@@ -27,6 +33,9 @@ void ApplyOptions(const CCommandLine& commandLine, CRunPaths& paths, CRunOptions
     options.removal = commandLine.HasOption("U");
     options.unattended = commandLine.HasOption("B");
     options.ignoreConditions = commandLine.HasOption("I");
+    options.confirmRemoval = commandLine.HasOption("Y");
+    options.unattended = options.unattended || options.confirmRemoval;
+    options.showHelp = commandLine.HasOption("?");
 }
 
 CGeneralSettings ReadGeneralSettings(const CFilePath& profile, CProfileBackend& backend) {
@@ -41,6 +50,24 @@ CGeneralSettings ReadGeneralSettings(const CFilePath& profile, CProfileBackend& 
     general.displayName = read("Display Name", "");
     general.splashPath = read("Splash Path", "");
     return general;
+}
+
+std::string UsageText() {
+    return "Options (case-sensitive):\r\n"
+           "/D:dir\tprofile and distribution files from dir\r\n"
+           "/T:id\tmessage 1338 to thread id at the end\r\n"
+           "/U\tremove what install.log records\r\n"
+           "/B\tunattended: nothing waits for a person;\r\n"
+           "\teach answer taken is an event in install.log\r\n"
+           "/Y\tunattended, and the removal is confirmed\r\n"
+           "/I\tinstall even when requirements are not met\r\n"
+           "/?\tthis text\r\n"
+           "\r\n"
+           "Exit codes:\r\n"
+           "0\tinstalled or removed completely\r\n"
+           "1602\tcancelled\r\n"
+           "1603\tnot complete because of an error\r\n"
+           "3010\tcomplete; a restart replaces files in use\r\n";
 }
 
 std::string MakeRemovalCommand(const CFilePath& systemDir, const CFilePath& programPath) {

@@ -13,13 +13,16 @@
 struct CRunPaths {
     CFilePath profile;    // the install profile (in removal mode later the install log)
     CFilePath sourceDir;  // where distribution files are looked up; ends with a backslash
-    CFilePath installLog; // the program's directory plus "install.log"; never changes
+    CFilePath installLog; // the program's directory plus "install.log"; an installation moves
+                          // it to the application directory (SetupApp::MoveInstallLogTo)
 };
 
 struct CRunOptions {
     bool removal = false;           // "U"
     bool unattended = false;        // "B"
     bool ignoreConditions = false;  // "I"
+    bool confirmRemoval = false;    // "Y": also unattended, and page 1545 answers Continue
+    bool showHelp = false;          // "?"
     std::uint32_t notifyThread = 0; // "T"; 0 = none
 };
 
@@ -40,16 +43,23 @@ constexpr unsigned kNotifyExitMessage = 1338;
 // install log = "install.log" in the program's directory.
 CRunPaths MakeRunPaths(const CFilePath& programPath);
 
-// Applies the options in the order D, T, U, B, I. "D" replaces the directory of the source
-// directory and of the profile (a trailing backslash added when missing); an empty "D" is
+// "install.log" in directory (a directory path ending with a backslash).
+CFilePath InstallLogIn(const CFilePath& directory);
+
+// Applies the options in the order D, T, U, B, I, then Y and ?. "D" replaces the directory of the
+// source directory and of the profile (a trailing backslash added when missing); an empty "D" is
 // ignored, since it would point both at the root of the current drive. "T" takes the
-// leading decimal digits (none give 0).
+// leading decimal digits (none give 0). "Y" turns on unattended mode as well: a removal
+// confirmed for nobody at the screen must not wait anywhere else either.
 void ApplyOptions(const CCommandLine& commandLine, CRunPaths& paths, CRunOptions& options);
 
 // Reads the six keys of "general" from profile; a missing profile, section or key gives the
 // defaults "MISSING APP TITLE", "MISSING APP SETUP", "MISSING PM GROUP" and "" for the rest.
 CGeneralSettings ReadGeneralSettings(const CFilePath& profile,
                                      CProfileBackend& backend = DefaultProfileBackend());
+
+// The text shown for /?: the options and the exit codes.
+std::string UsageText();
 
 // The command that starts the removal helper at the end of a removal run:
 // "<system dir>_xktinst.exe /U /PP:<program path with extension ini>".

@@ -1,8 +1,10 @@
 #include "app/SetupApp.h"
 
+#include "errors/DescribeException.h"
 #include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "framework/DialogColors.h"
+#include "profile/EventLog.h"
 #include "profile/ProfileCollections.h"
 #include "profile/SystemFolders.h"
 #include "wizard/MainWnd.h"
@@ -76,6 +78,13 @@ bool SetupApp::InitInstance() {
     m_mainCaption = m_general.appSetup;
     m_programGroup = m_general.pmGroup;
 
+    // /? asks for the options and exit codes only: no wizard, no main window.
+    if (m_options.showHelp) {
+        m_outcome.NoteHelpShown();
+        ShowUsage();
+        return true;
+    }
+
     // 7. The splash picture, or the wizard at once.
     ShowSplashOrStart();
     return true;
@@ -116,6 +125,7 @@ void SetupApp::ShowSplashOrStart() {
         CFilePath picture = m_paths->sourceDir;
         picture.SetFileName(m_general.splashPath.GetFileName());
         auto splash = std::make_unique<CSplashDialog>(picture.GetText(), [this] { StartWizard(); });
+        splash->SetReportErrors(!m_options.unattended);
         if (splash->Open()) {
             // The splash owns itself now; it is the main window until the wizard starts.
             SetMainWindow(splash.release()->GetHandle());
@@ -123,8 +133,51 @@ void SetupApp::ShowSplashOrStart() {
         }
         // The picture exists but cannot be loaded (or the splash cannot be made): the
         // picture is decoration only, so the wizard starts at once.
+        LogUnattended("started without the splash picture, which cannot be read:",
+                      picture.GetText());
     }
     StartWizard();
+}
+
+void SetupApp::ShowUsage() const {
+    const std::string text = UsageText();
+    if (!m_options.unattended) {
+        ::MessageBoxA(nullptr, text.c_str(), m_general.appSetup.c_str(),
+                      MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // A script that redirected our output gets the text there; nobody waits for a box.
+    HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output != nullptr && output != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        ::WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+}
+
+void SetupApp::LogUnattended(const std::string& answer, const std::string& what) const {
+    if (!m_options.unattended || m_paths == nullptr) {
+        return;
+    }
+    CEventLog events(m_paths->installLog);
+    events.AppendEvent("Unattended: " + answer + " " + what);
+}
+
+void SetupApp::ReportFailure(int messageId, std::exception_ptr error) {
+    m_outcome.NoteFailure();
+    if (!error) {
+        return;
+    }
+    if (!m_options.unattended) {
+        ReportException(messageId, error);
+        return;
+    }
+    ExceptionDescription description;
+    try {
+        std::rethrow_exception(error);
+    } catch (...) {
+        description = DescribeCurrentException();
+    }
+    LogUnattended("OK after:", FormatReportLine(messageId, ReportMessage(messageId), description));
 }
 
 void SetupApp::StartWizard() {
@@ -133,7 +186,7 @@ void SetupApp::StartWizard() {
         // Without the background window there is no wizard: say so, and the run ends (the
         // framework ends a run without main window; a splash that is still the main window
         // closes right after this call).
-        ReportError(kCannotContinueString, CResourceException());
+        ReportFailure(kCannotContinueString, std::make_exception_ptr(CResourceException()));
         return;
     }
     m_mainWnd = std::move(mainWnd);
@@ -149,11 +202,37 @@ void SetupApp::StartWizard() {
     }
 }
 
+void SetupApp::MoveInstallLogTo(const CFilePath& applicationDirectory) {
+    if (!m_options.removal && !applicationDirectory.IsEmpty()) {
+        m_paths->installLog = InstallLogIn(applicationDirectory);
+    }
+}
+
 HPALETTE SetupApp::GetMainPalette() const {
     return m_mainWnd != nullptr ? m_mainWnd->GetPalette() : nullptr;
 }
 
+RunOutcome SetupApp::DecideOutcome() const {
+    const CPageDriver& driver = GetPageDriver();
+    WizardEnd end = WizardEnd::Other;
+    if (driver.HasEnded()) {
+        const int page = driver.GetEndPageId();
+        if (page == kCompletePage || page == kRemovedPage) {
+            end = WizardEnd::CompletePage;
+        } else {
+            end = WizardEnd::NotCompletePage;
+        }
+    }
+    return m_outcome.Decide(end);
+}
+
 int SetupApp::ExitInstance() {
+    const RunOutcome outcome = DecideOutcome();
+    if (!m_options.showHelp) {
+        LogUnattended("end of setup:", std::string(DescribeOutcome(outcome)) + ", exit code " +
+                                           std::to_string(ExitCodeOf(outcome)));
+    }
+
     // 1., 2. The collections with their records, then the paths.
     m_collections.reset();
     m_paths.reset();
@@ -175,13 +254,11 @@ int SetupApp::ExitInstance() {
         std::string command = MakeRemovalCommand(CFilePath(systemDir + "\\"), m_programPath);
         ::WinExec(command.c_str(), SW_SHOW);
     }
-    return CApplication::ExitInstance();
+    return ExitCodeOf(outcome);
 }
 
 LRESULT SetupApp::ProcessWndProcException(std::exception_ptr error, const MSG& /*message*/) {
-    if (error) {
-        ReportException(kCannotContinueString, error);
-    }
+    ReportFailure(kCannotContinueString, error);
     // A page that could not be opened leaves the wizard without a page: nothing could ever
     // move on, so the run ends instead of waiting for ever.
     CPageDriver& driver = GetPageDriver();

@@ -5,7 +5,9 @@
 // read from the profile's "general" section and the flags set by the command line. Start-up
 // decides the run mode, reads the titles, shows the optional splash picture and starts the
 // wizard; shutdown frees the collections, tells the thread named by /T and, after a removal,
-// starts the removal helper.
+// starts the removal helper. The exit code tells how the run ended (RunOutcome.h); in an
+// unattended run every answer the program gives in place of a person is an event line of
+// the install log, and so is the end of the run.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "app/RunOutcome.h"
 #include "app/RunSettings.h"
 #include "framework/Application.h"
 #include "support/FilePath.h"
@@ -30,7 +33,7 @@ public:
     // window exists afterwards).
     bool InitInstance() override;
     // Frees the collections, notifies the /T thread, starts the removal helper after a
-    // removal; returns the exit code of the quit message.
+    // removal; returns the exit code of the run's outcome.
     int ExitInstance() override;
     // Reports the exception with "Setup cannot continue" (string 9); the message counts as
     // handled with result 0.
@@ -45,6 +48,8 @@ public:
     bool IsRemovalMode() const { return m_options.removal; }
     bool IsUnattended() const { return m_options.unattended; }
     bool IgnoresConditions() const { return m_options.ignoreConditions; }
+    // Option Y: the removal confirmation is answered Continue (the run is unattended too).
+    bool ConfirmsRemoval() const { return m_options.confirmRemoval; }
     bool IsAborted() const { return m_aborted; }
     // Set once by any step that gives up; never cleared.
     void SetAbort() { m_aborted = true; }
@@ -66,10 +71,23 @@ public:
     const CFilePath& GetSourceDirectory() const { return m_paths->sourceDir; }
     void SetSourceDirectory(const CFilePath& directory) { m_paths->sourceDir = directory; }
     const CFilePath& GetInstallLogPath() const { return m_paths->installLog; }
+    // An installation writes its log into the application directory (destination 0) once
+    // the folder page has fixed it, so that the removal command registered there finds it
+    // (and a read-only distribution needs no log). Removal runs never move it.
+    void MoveInstallLogTo(const CFilePath& applicationDirectory);
     // This program's full path.
     const CFilePath& GetProgramPath() const { return m_programPath; }
 
     ProfileCollections& GetCollections() { return *m_collections; }
+
+    // What happened so far: cancel, failure, restart needed.
+    CRunOutcome& GetOutcome() { return m_outcome; }
+    // In an unattended run: appends "Unattended: <answer> <what>" to the install log's
+    // events, so that a script can see what was decided for nobody. Nothing otherwise.
+    void LogUnattended(const std::string& answer, const std::string& what) const;
+    // Reports the exception under string messageId with OK only: as the error dialog, or in
+    // an unattended run as an event line. The run counts as failed.
+    void ReportFailure(int messageId, std::exception_ptr error);
 
     // The background window's palette, or nullptr.
     HPALETTE GetMainPalette() const;
@@ -78,6 +96,9 @@ private:
     void SetUpThreeDControls();
     void ReleaseThreeDControls();
     void ShowSplashOrStart();
+    // The /? text: a message box, or in an unattended run the standard output if any.
+    void ShowUsage() const;
+    RunOutcome DecideOutcome() const;
 
     std::string m_mainCaption;
     std::string m_programGroup;
@@ -89,6 +110,7 @@ private:
     CFilePath m_programPath;
     CRunOptions m_options;
     CGeneralSettings m_general;
+    CRunOutcome m_outcome;
 
     bool m_writeLog = false;
     bool m_aborted = false;

@@ -1,9 +1,13 @@
 #include "engine/InstallEngine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <new>
 
+#include "engine/RemovalEngine.h"
 #include "errors/Exceptions.h"
 #include "profile/ProfileCollections.h"
+#include "support/Profile.h"
 #include "support/StringUtil.h"
 
 namespace {
@@ -43,6 +47,17 @@ bool IsSelected(const ArchiveRecordInfo& record) {
     return record.component != nullptr && record.component->selected;
 }
 
+std::string UpperKey(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+// A log record's identity: its section and its key (INI keys ignore case).
+std::string PlacedKey(const std::string& componentKey, const std::string& fileName) {
+    return UpperKey(componentKey + "\n" + fileName);
+}
+
 // Sizes are progress units; a negative one (a broken profile) counts nothing.
 std::uint32_t ProgressSize(std::int32_t size) {
     return size > 0 ? static_cast<std::uint32_t>(size) : 0;
@@ -76,6 +91,7 @@ CInstallEngine::CInstallEngine(ProfileCollections& collections, const CFilePath&
     : m_collections(collections), m_installLog(installLog), m_run(run), m_platform(platform) {}
 
 bool CInstallEngine::InstallArchives(CInstallProgress& sink) {
+    ReadEarlierRecords();
     std::uint32_t total = 0;
     for (const ArchiveRecordInfo& record : m_collections.archives.Records()) {
         if (IsSelected(record)) {
@@ -98,6 +114,8 @@ bool CInstallEngine::InstallArchives(CInstallProgress& sink) {
         CArchiveRecord record(info, m_run);
         InstallArchive(record, sink);
     }
+
+    InstallSetupFiles();
 
     // The items belong to a complete installation only. The log's collections are written
     // in any case: they are what a removal needs to take away the files installed so far.
@@ -231,10 +249,30 @@ CFilePath CInstallEngine::FindPresentFile(std::int16_t destination,
 }
 
 void CInstallEngine::PlaceMember(CInstallFile& file, const CFilePath& present) {
+    const ArchiveRecordInfo& record = file.GetArchive();
+    CPlacedFile placed;
+    placed.destinationPath = file.destinationPath;
+    placed.temporaryPath = file.temporaryPath;
+    placed.destination = file.Header().destinationId;
+    placed.componentKey = record.component != nullptr ? record.component->key : "";
+    std::int32_t renameError = 0;
+    const bool placedWell = PlaceFile(placed, present, false, renameError);
+    file.installed = placed.installed;
+    file.replaced = placed.replaced;
+    if (!placedWell) {
+        // Reported like any other failure of the record, not passed over as installed.
+        throw CFileException(CFileException::kGeneric, renameError, file.destinationPath);
+    }
+    // A file is there under the destination path (the new one or the copy that was kept).
+    m_collections.targets.SetInstalledPath(file.destinationPath);
+}
+
+bool CInstallEngine::PlaceFile(CPlacedFile& file, const CFilePath& present, bool alwaysReplace,
+                               std::int32_t& renameError) {
     bool place = false;
     if (present.IsEmpty()) {
         place = true;
-    } else if (m_platform.ShouldReplace(present, file.temporaryPath) != 0) {
+    } else if (alwaysReplace || m_platform.ShouldReplace(present, file.temporaryPath) != 0) {
         file.replaced = 1;
         if (m_platform.DeletePresent(present)) {
             place = true;
@@ -245,7 +283,6 @@ void CInstallEngine::PlaceMember(CInstallFile& file, const CFilePath& present) {
         m_platform.DeleteTemporary(file.temporaryPath);
     }
 
-    std::int32_t renameError = 0;
     if (place) {
         if (m_platform.Rename(file.temporaryPath, file.destinationPath, renameError)) {
             file.installed = 1;
@@ -253,16 +290,111 @@ void CInstallEngine::PlaceMember(CInstallFile& file, const CFilePath& present) {
             m_platform.DeleteTemporary(file.temporaryPath);
         }
     }
+    WriteFileRecord(file);
+    return !place || file.installed != 0;
+}
 
-    const ArchiveRecordInfo& record = file.GetArchive();
-    const std::string componentKey = record.component != nullptr ? record.component->key : "";
-    m_platform.WriteFileRecord(m_installLog, componentKey, file.destinationPath,
-                               file.Header().destinationId, file.installed != 0,
-                               file.replaced != 0);
-    if (place && file.installed == 0) {
-        // Reported like any other failure of the record, not passed over as installed.
+void CInstallEngine::WriteFileRecord(const CPlacedFile& file) {
+    m_handled.insert(UpperKey(file.destinationPath.GetText()));
+    const std::string key = PlacedKey(file.componentKey, file.destinationPath.GetFileName());
+    const auto earlier = m_placed.find(key);
+    // A present copy that an earlier installation placed, and that this run keeps (or will
+    // replace at the restart), is still that installation's file.
+    const bool installed =
+        file.installed != 0 || (earlier != m_placed.end() && earlier->second == file.destination);
+    if (installed) {
+        m_placed[key] = file.destination;
+    } else {
+        m_placed.erase(key);
+    }
+    m_platform.WriteFileRecord(m_installLog, file.componentKey, file.destinationPath,
+                               file.destination, installed, file.replaced != 0);
+}
+
+void CInstallEngine::ReadEarlierRecords() {
+    m_placed.clear();
+    m_handled.clear();
+    for (const auto& [key, component] : m_collections.components.Records()) {
+        (void)component;
+        if (key.empty()) {
+            continue;
+        }
+        CProfileSection section(key);
+        section.SetFile(m_installLog);
+        CProfileString entry;
+        if (!section.First(entry)) {
+            continue;
+        }
+        do {
+            entry.Read();
+            RemovalFileRecord record;
+            if (ParseRemovalFileRecord(entry.GetValue(), record) && record.installed) {
+                m_placed[PlacedKey(key, entry.GetKey())] = record.destination;
+            }
+        } while (section.Next(entry));
+    }
+}
+
+std::string CInstallEngine::SetupFilesComponent() const {
+    std::string first;
+    for (const auto& [key, component] : m_collections.components.Records()) {
+        if (component.selected) {
+            return key;
+        }
+        if (first.empty()) {
+            first = key;
+        }
+    }
+    return first;
+}
+
+void CInstallEngine::InstallSetupFiles() {
+    const std::string componentKey = SetupFilesComponent();
+    if (componentKey.empty()) {
+        return; // no component section could log them
+    }
+    for (const CSetupFile& setupFile : m_setupFiles) {
+        try {
+            InstallSetupFile(setupFile, componentKey);
+        } catch (const CException& error) {
+            // After an abort nothing more is asked; otherwise the user may give up here.
+            if (!m_run.IsAborted() &&
+                !m_platform.ReportArchiveError(error, setupFile.source.GetFileName())) {
+                m_run.SetAbort();
+            }
+        }
+    }
+}
+
+void CInstallEngine::InstallSetupFile(const CSetupFile& setupFile,
+                                      const std::string& componentKey) {
+    const CFilePath directory = m_collections.destinations.PathOf(setupFile.destination);
+    if (directory.IsEmpty() || setupFile.source.IsEmpty()) {
+        return;
+    }
+    CPlacedFile file;
+    file.destinationPath = directory;
+    file.destinationPath.SetFileName(setupFile.source.GetFileName());
+    file.destination = setupFile.destination;
+    file.componentKey = componentKey;
+    if (m_handled.count(UpperKey(file.destinationPath.GetText())) != 0) {
+        return; // the distribution's archives brought their own copy
+    }
+    m_platform.MakeDirectory(directory);
+    if (m_platform.IsSameFile(setupFile.source, file.destinationPath)) {
+        WriteFileRecord(file); // the program runs from there: nothing to copy
+        return;
+    }
+    file.temporaryPath = MakeTemporaryPath(file.destinationPath);
+    try {
+        m_platform.CopySetupFile(setupFile.source, file.temporaryPath);
+    } catch (...) {
+        m_platform.DeleteTemporary(file.temporaryPath);
+        throw;
+    }
+    std::int32_t renameError = 0;
+    if (!PlaceFile(file, FindPresentFile(setupFile.destination, file.destinationPath),
+                   setupFile.alwaysReplace, renameError)) {
         throw CFileException(CFileException::kGeneric, renameError, file.destinationPath);
     }
-    // A file is there under the destination path (the new one or the copy that was kept).
-    m_collections.targets.SetInstalledPath(file.destinationPath);
 }

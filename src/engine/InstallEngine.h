@@ -6,6 +6,15 @@
 // target. After the last record the Program Manager items are created and the destinations,
 // components and targets are written to the install log, so that a removal can read them.
 //
+// Besides the archives' members the engine places the setup's own files: the setup program
+// and its profile in the application directory (so that the registered removal command finds
+// them there), and the removal helper in the system directory. They are logged like members,
+// under the first selected component.
+//
+// A file that an earlier installation into the same place had placed keeps its mark in the
+// log (installed 1) when this run keeps the present copy: a removal then still takes it away
+// and gives back its shared count with it.
+//
 // The engine talks to the machine and the user only through CInstallPlatform (file system,
 // log, registry, error dialog, message pump, Program Manager) and to the copy page only
 // through CInstallProgress, so its logic runs and is tested on any platform.
@@ -19,7 +28,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "archive/ArchiveRecord.h"
 #include "archive/MultiFile.h"
@@ -83,6 +96,11 @@ public:
     virtual bool DeletePresent(const CFilePath& path) = 0;
     // Deletes a temporary file of the run, read-only or not.
     virtual void DeleteTemporary(const CFilePath& path) = 0;
+    // Copies a file of the setup (the program, its profile, the removal helper) to a free
+    // name; throws CFileException when it cannot.
+    virtual void CopySetupFile(const CFilePath& from, const CFilePath& to) = 0;
+    // True when both paths name the same existing file (the program runs from there).
+    virtual bool IsSameFile(const CFilePath& a, const CFilePath& b) = 0;
     // Moves a file to a name that is free; false with osError set when it cannot.
     virtual bool Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) = 0;
     // A new file could not replace the present one (in use): arranges for the replacement
@@ -112,15 +130,29 @@ constexpr int kTemporaryNameTries = 1000;
 // name that leaves no usable file name ("", "DIR\", ".", "..").
 std::string MemberFileName(const std::string& storedName);
 
+// A file of the setup itself that the installation places like an archive member.
+struct CSetupFile {
+    CFilePath source;         // where it is now
+    std::int16_t destination; // 0 for the program and its profile, -3 for the removal helper
+    // The program and its profile must be this run's copies (the registered removal runs
+    // them with this run's log), so they replace a present copy whatever its version.
+    bool alwaysReplace;
+};
+
 class CInstallEngine {
 public:
     // All references must outlive the engine.
     CInstallEngine(ProfileCollections& collections, const CFilePath& installLog, CArchiveRun& run,
                    CInstallPlatform& platform);
 
+    // The setup's own files, placed after the archives unless a member of the same name
+    // went to the same place.
+    void SetSetupFiles(std::vector<CSetupFile> files) { m_setupFiles = std::move(files); }
+
     // The whole run with sink as the current progress display. True when every record of
     // the selected components was handled; false when the run was aborted (cancel, a refused
-    // diskette, an error the user did not continue after).
+    // diskette, an error the user did not continue after). The setup's own files are placed
+    // also after an abort, so that the part that was installed can be removed.
     bool InstallArchives(CInstallProgress& sink);
 
     // One archive record; reports its own errors and never throws.
@@ -135,14 +167,40 @@ public:
     CFilePath MakeTemporaryPath(const CFilePath& path);
 
 private:
+    // One file on its way into place.
+    struct CPlacedFile {
+        CFilePath destinationPath;
+        CFilePath temporaryPath;
+        std::int16_t destination = 0;
+        std::string componentKey;
+        int installed = 0;
+        int replaced = 0;
+    };
+
     void InstallPlainFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
     void InstallMultiFile(CArchiveRecord& record, const CFilePath& source, CInstallProgress& sink);
     // The copy of the member's file that is already on the machine, or an empty path.
     CFilePath FindPresentFile(std::int16_t destination, const CFilePath& destinationPath);
     void PlaceMember(CInstallFile& file, const CFilePath& present);
+    // Applies the replacement rule (or replaces in any case), moves the new file into place
+    // and logs it. False when the new file was to be placed but could not be moved there;
+    // renameError then holds the system's error.
+    bool PlaceFile(CPlacedFile& file, const CFilePath& present, bool alwaysReplace,
+                   std::int32_t& renameError);
+    void WriteFileRecord(const CPlacedFile& file);
+    void ReadEarlierRecords();
+    void InstallSetupFiles();
+    void InstallSetupFile(const CSetupFile& setupFile, const std::string& componentKey);
+    std::string SetupFilesComponent() const;
 
     ProfileCollections& m_collections;
     CFilePath m_installLog;
     CArchiveRun& m_run;
     CInstallPlatform& m_platform;
+    std::vector<CSetupFile> m_setupFiles;
+    // Files the log marks as placed ("component\nNAME" upper-cased, with their destination),
+    // as the log was before this run and as this run wrote it.
+    std::map<std::string, std::int16_t> m_placed;
+    // Destination paths (upper-cased) of the files this run has handled.
+    std::set<std::string> m_handled;
 };

@@ -5,6 +5,7 @@
 #include "engine/RegistryEntries.h"
 #include "engine/ReplaceRules.h"
 #include "errors/ErrorDialog.h"
+#include "errors/Exceptions.h"
 #include "profile/ProfileCollections.h"
 
 namespace {
@@ -35,6 +36,28 @@ void CWin32InstallPlatform::DeleteTemporary(const CFilePath& path) {
     // The member's attributes may have made it read-only.
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA(path.c_str());
+}
+
+void CWin32InstallPlatform::CopySetupFile(const CFilePath& from, const CFilePath& to) {
+    if (!::CopyFileA(from.c_str(), to.c_str(), TRUE)) {
+        throw CFileException(CFileException::kGeneric, static_cast<std::int32_t>(::GetLastError()),
+                             from);
+    }
+    const DWORD attributes = ::GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        ::SetFileAttributesA(to.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+}
+
+bool CWin32InstallPlatform::IsSameFile(const CFilePath& a, const CFilePath& b) {
+    char shortA[MAX_PATH + 1] = {};
+    char shortB[MAX_PATH + 1] = {};
+    const DWORD lengthA = ::GetShortPathNameA(a.c_str(), shortA, MAX_PATH);
+    const DWORD lengthB = ::GetShortPathNameA(b.c_str(), shortB, MAX_PATH);
+    if (lengthA == 0 || lengthA > MAX_PATH || lengthB == 0 || lengthB > MAX_PATH) {
+        return false; // one of them does not exist
+    }
+    return ::lstrcmpiA(shortA, shortB) == 0;
 }
 
 bool CWin32InstallPlatform::Rename(const CFilePath& from, const CFilePath& to,

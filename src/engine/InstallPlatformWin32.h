@@ -21,6 +21,10 @@ public:
     int ShouldReplace(const CFilePath& present, const CFilePath& newFile) override;
     bool DeletePresent(const CFilePath& path) override;
     void DeleteTemporary(const CFilePath& path) override;
+    // CopyFileA; the copy loses a read-only attribute, so it can be replaced later.
+    void CopySetupFile(const CFilePath& from, const CFilePath& to) override;
+    // Compares the short forms of both paths.
+    bool IsSameFile(const CFilePath& a, const CFilePath& b) override;
     bool Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) override;
     // Has the system replace the present file by the new one at the next restart.
     bool DeferReplacement(const CFilePath& newFile, const CFilePath& present) override;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "profile/ProfileCollections.h"
@@ -41,8 +42,21 @@ bool IsRootKey(const std::string& key) {
     return key.empty() || (key.size() == 2 && key[1] == ':');
 }
 
-bool IsSharedDestination(std::int16_t id) {
-    return id == kDestSystem || id == kDestHelp;
+// The directory that holds key's directory ("C:\\APP\\DATA" gives "C:\\APP"); "" at a root.
+std::string ParentKey(const std::string& key) {
+    const std::string::size_type cut = key.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : key.substr(0, cut);
+}
+
+bool Contains(const std::vector<std::string>& keys, const std::string& key) {
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+// The directory of a key (a path without trailing separator) in directory form.
+CFilePath DirectoryOfKey(const std::string& key, const CFilePath& sample) {
+    // Keys are upper-cased; the path keeps the spelling of the destination it came from.
+    std::string text = sample.GetText().substr(0, key.size());
+    return CFilePath(text + "\\");
 }
 
 } // namespace
@@ -72,7 +86,12 @@ bool IsPlainFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") {
         return false;
     }
-    return name.find_first_of("\\/:") == std::string::npos;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 32) {
+            return false;
+        }
+    }
+    return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
 }
 
 CRemovalEngine::CRemovalEngine(const ProfileCollections& collections, const CFilePath& installLog,
@@ -105,32 +124,80 @@ void CRemovalEngine::RemoveComponentFiles(const std::string& componentKey) {
         RemovalFileRecord record;
         if (ParseRemovalFileRecord(entry.GetValue(), record)) {
             RemoveFile(entry.GetKey(), record);
+        } else {
+            m_platform.LogRefusal("Removal passed over " + entry.GetKey() + " in " + componentKey +
+                                  ": not a file record");
         }
     } while (section.Next(entry));
 }
 
+bool CRemovalPlatform::IsSameFile(const CFilePath& a, const CFilePath& b) {
+    return DirectoryKey(a) == DirectoryKey(b);
+}
+
+bool CRemovalEngine::IsLeftToHelper(const CFilePath& path) const {
+    for (const CFilePath& file : m_leftToHelper) {
+        if (m_platform.IsSameFile(file, path)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void CRemovalEngine::RemoveFile(const std::string& name, const RemovalFileRecord& record) {
+    if (!IsPlainFileName(name)) {
+        m_platform.LogRefusal("Removal passed over " + name + ": not a file name");
+        return;
+    }
     CFilePath path;
-    if (!IsPlainFileName(name) || !m_collections.destinations.GetPath(record.destination, path) ||
-        path.IsEmpty()) {
+    if (!m_collections.destinations.GetPath(record.destination, path) || path.IsEmpty()) {
+        m_platform.LogRefusal("Removal passed over " + name + ": no directory for destination " +
+                              std::to_string(record.destination));
         return;
     }
     path.SetFileName(name);
+    if (IsLeftToHelper(path)) {
+        return;
+    }
     m_platform.ShowRemoving(path);
 
     bool erase = false;
-    if (IsSharedDestination(record.destination)) {
+    if (record.destination == kDestSystem) {
+        // Other programs may use a file of the system directory without counting it: it
+        // stays, and only this installation's use is given back.
+        m_platform.ReleaseSharedCount(path);
+    } else if (record.destination == kDestHelp) {
         // Another application may still use it: only the last release of a file that this
         // installation placed takes it away.
         erase = m_platform.ReleaseSharedCount(path) == 1 && record.installed;
     } else if (record.destination < 0) {
         erase = record.installed;
     } else {
-        erase = true;
+        // An application destination that a hand-edited log points at a predefined
+        // directory or a root is not the application's own: only a file this installation
+        // placed goes, and never one of the system directory. No count is touched, since the
+        // installation set none for it.
+        const std::int16_t place = PredefinedPlaceOf(path);
+        erase = place == kDestApplication || (place != kDestSystem && record.installed);
     }
     if (erase && m_platform.DeleteLoggedFile(path)) {
         ++m_deleted;
     }
+}
+
+std::int16_t CRemovalEngine::PredefinedPlaceOf(const CFilePath& file) const {
+    CFilePath directory = file;
+    directory.SetFileName(std::string());
+    const std::string key = DirectoryKey(directory);
+    std::int16_t place = IsRootKey(key) ? kDestWindows : kDestApplication;
+    for (const auto& [id, record] : m_collections.destinations.Records()) {
+        if (id < 0 && !record.resolvedPath.IsEmpty() && DirectoryKey(record.resolvedPath) == key) {
+            // Several predefined destinations may share a directory; the system directory's
+            // rule is the strictest.
+            place = place == kDestSystem ? place : id;
+        }
+    }
+    return place;
 }
 
 void CRemovalEngine::RemoveDestinationDirectories() {
@@ -147,11 +214,34 @@ void CRemovalEngine::RemoveDestinationDirectories() {
             own.emplace_back(key, record.resolvedPath);
         }
     }
+    std::vector<std::string> ownKeys;
+    for (const auto& entry : own) {
+        ownKeys.push_back(entry.first);
+    }
+    // The directories between a destination and an enclosing one were made for it.
+    const std::size_t destinations = own.size();
+    for (std::size_t i = 0; i < destinations; ++i) {
+        const std::string start = own[i].first;
+        const CFilePath sample = own[i].second;
+        std::vector<std::string> between;
+        for (std::string key = ParentKey(start); !IsRootKey(key); key = ParentKey(key)) {
+            if (Contains(ownKeys, key)) {
+                for (const std::string& middle : between) {
+                    own.emplace_back(middle, DirectoryOfKey(middle, sample));
+                    ownKeys.push_back(middle);
+                }
+                break;
+            }
+            between.push_back(key);
+        }
+    }
     // Deepest first: a subdirectory goes before the directory that holds it.
     std::stable_sort(own.begin(), own.end(),
                      [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    std::vector<std::string> done;
     for (const auto& [key, directory] : own) {
-        if (std::find(predefined.begin(), predefined.end(), key) == predefined.end()) {
+        if (!Contains(predefined, key) && !Contains(done, key)) {
+            done.push_back(key);
             m_platform.RemoveEmptyDirectory(directory);
         }
     }

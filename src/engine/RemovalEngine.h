@@ -9,16 +9,27 @@
 // that is already gone or cannot be deleted (in use) stays as it is and the removal goes on.
 //
 // What is deleted:
-// - a file of the system (-3) or Windows help (-8) directory is shared: its count is released,
-//   and the file is deleted only when this release took the count to 0 and the installation
-//   had placed the file itself;
+// - a file of the system directory (-3) stays whatever its count; only the count is released
+//   (other programs may use such a file without counting it);
+// - a file of the Windows help directory (-8) is shared: its count is released, and the file
+//   is deleted only when this release took the count from 1 to 0 and the installation had
+//   placed the file itself;
 // - a file of another predefined directory is deleted only when the installation placed it
 //   (installed flag 1); a copy that was already there and was kept belongs to someone else;
 // - a file of the application's own directories (ids 0 and up) is deleted in any case, so
 //   that a second installation over the first, which logs its kept files with flag 0, is
-//   still removed completely;
-// - a log key that is not a plain file name (a path, "..") and a destination without a
-//   directory are passed over: the removal never deletes outside the logged directories.
+//   still removed completely; a destination of the log that names a predefined directory or
+//   a root is not the application's own and gets the rule of that directory (without counts);
+// - the running setup program, its profile and the install log are left to the removal
+//   helper, which deletes them once this program has ended;
+// - a log record that cannot be read, a key that is not a plain file name (a path, "..",
+//   wildcards) and a destination without a directory are passed over, each with an event
+//   line: the removal never deletes outside the logged directories.
+//
+// The directories removed at the end are the application's destinations (ids 0 and up) and
+// the directories between one of them and an enclosing destination (APP\DATA when APP and
+// APP\DATA\DOCS are destinations), deepest first, each only when empty; never a predefined
+// destination's directory or a drive's root.
 //
 // The engine talks to the machine only through CRemovalPlatform, so it runs and is tested on
 // any platform.
@@ -26,6 +37,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/FilePath.h"
 
@@ -42,8 +55,9 @@ struct RemovalFileRecord {
 // Parses "%d|%d|%d" (missing flags read as 0). False when field 0 is not a number.
 bool ParseRemovalFileRecord(const std::string& value, RemovalFileRecord& out);
 
-// True when name can be a logged file name: not empty, no directory part ('\', '/', ':'),
-// not "." or "..".
+// True when name can be a logged file name: not empty, not "." or "..", no directory part
+// ('\', '/', ':'), no wildcard or other character that no file name holds ('*', '?', '"',
+// '<', '>', '|', control characters).
 bool IsPlainFileName(const std::string& name);
 
 class CRemovalPlatform {
@@ -62,6 +76,10 @@ public:
     virtual void DeleteProgramItems(const TargetMap& targets) = 0;
     // Unregisters the self-registering libraries.
     virtual void UnregisterLibraries() = 0;
+    // Records a log entry that the removal passed over (an event line of the install log).
+    virtual void LogRefusal(const std::string& message) = 0;
+    // True when both paths name the same file; here by their texts, ignoring case.
+    virtual bool IsSameFile(const CFilePath& a, const CFilePath& b);
 };
 
 class CRemovalEngine {
@@ -69,6 +87,10 @@ public:
     // All three must outlive the engine.
     CRemovalEngine(const ProfileCollections& collections, const CFilePath& installLog,
                    CRemovalPlatform& platform);
+
+    // Files that the removal helper deletes after this program has ended (the running
+    // program, its profile, the install log): never deleted by the engine.
+    void LeaveToHelper(std::vector<CFilePath> files) { m_leftToHelper = std::move(files); }
 
     // The whole removal; every component is processed, selected or not.
     void RemoveInstallation();
@@ -80,17 +102,22 @@ public:
     // One logged file (see the rules above).
     void RemoveFile(const std::string& name, const RemovalFileRecord& record);
 
-    // Removes the empty directories of destinations 0 and up, deepest first, so that an
-    // emptied subdirectory does not keep its parent. A directory that is also a predefined
-    // destination's directory or a drive's root is never touched.
+    // Removes the application's empty directories (see above), deepest first, so that an
+    // emptied subdirectory does not keep its parent.
     void RemoveDestinationDirectories();
 
     // Files deleted so far (for the tests and the event line).
     int GetDeletedCount() const { return m_deleted; }
 
 private:
+    bool IsLeftToHelper(const CFilePath& path) const;
+    // The predefined destination whose directory holds file; kDestWindows for a root (which
+    // gets the same rule), kDestApplication for any other directory.
+    std::int16_t PredefinedPlaceOf(const CFilePath& file) const;
+
     const ProfileCollections& m_collections;
     CFilePath m_installLog;
     CRemovalPlatform& m_platform;
+    std::vector<CFilePath> m_leftToHelper;
     int m_deleted = 0;
 };

@@ -32,3 +32,15 @@ std::uint32_t CWin32RemovalFiles::ReleaseSharedCount(const CFilePath& path) {
 bool CWin32RemovalFiles::RemoveEmptyDirectory(const CFilePath& directory) {
     return directory.RemoveDirectory();
 }
+
+bool CWin32RemovalFiles::IsSameFile(const CFilePath& a, const CFilePath& b) {
+    if (CRemovalPlatform::IsSameFile(a, b)) {
+        return true;
+    }
+    char shortA[MAX_PATH + 1] = {};
+    char shortB[MAX_PATH + 1] = {};
+    const DWORD lengthA = ::GetShortPathNameA(a.GetText().c_str(), shortA, MAX_PATH);
+    const DWORD lengthB = ::GetShortPathNameA(b.GetText().c_str(), shortB, MAX_PATH);
+    return lengthA > 0 && lengthA <= MAX_PATH && lengthB > 0 && lengthB <= MAX_PATH &&
+           ::lstrcmpiA(shortA, shortB) == 0;
+}

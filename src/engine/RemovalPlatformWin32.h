@@ -13,4 +13,6 @@ public:
     std::uint32_t ReleaseSharedCount(const CFilePath& path) override;
     // RemoveDirectory only succeeds on an empty directory.
     bool RemoveEmptyDirectory(const CFilePath& directory) override;
+    // Also when one path is written with short (8.3) names and the other with long ones.
+    bool IsSameFile(const CFilePath& a, const CFilePath& b) override;
 };

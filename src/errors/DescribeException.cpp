@@ -1,6 +1,7 @@
 #include "errors/DescribeException.h"
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -50,4 +51,12 @@ std::string FormatExceptionLine(const ExceptionDescription& description) {
         return description.message.shortText;
     }
     return description.fileName + ": " + description.message.shortText;
+}
+
+std::string FormatReportLine(int messageId, const std::string& message,
+                             const ExceptionDescription& description) {
+    const bool endsWithColon = !message.empty() && message.back() == ':';
+    return message + (endsWithColon ? " " : ": ") + FormatExceptionLine(description) + " (" +
+           std::to_string(messageId) + "." + std::to_string(description.cause) + " (" +
+           description.className + "))";
 }

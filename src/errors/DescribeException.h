@@ -23,3 +23,10 @@ ExceptionDescription DescribeCurrentException();
 
 // One line: "<file name>: <short text>", or the short text alone when there is no file.
 std::string FormatExceptionLine(const ExceptionDescription& description);
+
+// A report as one line, for the event log of a run that nobody watches: the message the
+// error dialog would head with (a ": " added unless it ends with ':'), the exception's line
+// and its error code, e.g.
+// "Cannot install files from 'BAD.MFA': CRC error. (17.4 (CMultiFileException))".
+std::string FormatReportLine(int messageId, const std::string& message,
+                             const ExceptionDescription& description);

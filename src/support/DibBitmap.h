@@ -21,8 +21,9 @@ void ShowDibError(int index);
 
 // Reads the bitmap file `fileName` into a packed DIB block (ReadDib), with the wait cursor
 // shown meanwhile. A file that cannot be opened is reported with ShowDibError(19) ("File Not
-// Found!"); every other failure gives none without a message.
-std::optional<CDibBlock> ReadDibFile(const std::string& fileName);
+// Found!") unless reportOpenFailure is false (an unattended run, where nobody would answer
+// the box); every other failure gives none without a message.
+std::optional<CDibBlock> ReadDibFile(const std::string& fileName, bool reportOpenFailure = true);
 
 // A device-dependent bitmap for the screen made from the block, with `palette` (may be null)
 // selected and realized in the screen's device context meanwhile. nullptr when there is no

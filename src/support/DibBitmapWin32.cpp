@@ -96,11 +96,13 @@ void ShowDibError(int index) {
     ::MessageBoxA(nullptr, DibErrorText(index), nullptr, MB_OK | MB_ICONERROR);
 }
 
-std::optional<CDibBlock> ReadDibFile(const std::string& fileName) {
+std::optional<CDibBlock> ReadDibFile(const std::string& fileName, bool reportOpenFailure) {
     CWaitCursor wait;
     CWin32DibSource file(fileName);
     if (!file.IsOpen()) {
-        ShowDibError(kFileNotFound);
+        if (reportOpenFailure) {
+            ShowDibError(kFileNotFound);
+        }
         return std::nullopt;
     }
     return ReadDib(file);

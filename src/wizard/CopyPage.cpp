@@ -4,6 +4,9 @@
 #include "engine/InsertDisketteDialog.h"
 #include "engine/InstallPlatformWin32.h"
 #include "engine/ProgramManager.h"
+#include "errors/DescribeException.h"
+#include "errors/ErrorDialog.h"
+#include "profile/DisketteRecord.h"
 #include "profile/ProfileCollections.h"
 #include "wizard/PageTable.h"
 #include "wizard/PumpMessages.h"
@@ -15,6 +18,82 @@ namespace {
 constexpr int kSourceText = 1008;
 constexpr int kDestinationText = 1009;
 constexpr int kGaugeControl = 1010;
+// "Cannot install files from '%s':"
+constexpr int kCannotInstallMessage = 17;
+
+// The Insert Diskette prompt of an unattended run: nobody can insert a diskette, so the
+// locator's answer after the source and numbered directories is to give up.
+class CUnattendedDiskettePrompt : public CDiskettePrompt {
+public:
+    explicit CUnattendedDiskettePrompt(SetupApp& app) : m_app(app) {}
+
+    bool AskForDiskette(const CFilePath& filePath, std::int32_t number) override {
+        const std::string text = InsertDisketteText(
+            m_app.GetCollections().diskettes.LabelOf(number), number, filePath.GetDrive());
+        m_app.LogUnattended("Cancel after:", text + " (" + filePath.GetText() + " not found)");
+        m_app.GetOutcome().NoteFailure();
+        return false;
+    }
+
+private:
+    SetupApp& m_app;
+};
+
+// The copy page's machine: the Windows platform, with the archive report answered in an
+// unattended run and replacements at the next restart counted for the exit code.
+class CCopyPagePlatform : public CWin32InstallPlatform {
+public:
+    using CWin32InstallPlatform::CWin32InstallPlatform;
+
+    bool ReportArchiveError(const CException& error, const std::string& archiveName) override {
+        SetupApp& app = GetSetupApp();
+        // Continued or not, the files of that archive are missing.
+        app.GetOutcome().NoteFailure();
+        if (!app.IsUnattended()) {
+            return CWin32InstallPlatform::ReportArchiveError(error, archiveName);
+        }
+        const std::string message = ReportMessage(kCannotInstallMessage, archiveName.c_str());
+        app.LogUnattended(
+            "Cancel Operation after:",
+            FormatReportLine(kCannotInstallMessage, message, DescribeException(error)));
+        return false;
+    }
+
+    bool DeferReplacement(const CFilePath& newFile, const CFilePath& present) override {
+        if (!CWin32InstallPlatform::DeferReplacement(newFile, present)) {
+            return false;
+        }
+        SetupApp& app = GetSetupApp();
+        app.GetOutcome().NoteRestartNeeded();
+        app.LogUnattended("restart needed:", present.GetText() + " is in use and is replaced "
+                                                                 "at the next restart");
+        return true;
+    }
+};
+
+constexpr const char* kRemovalHelperName = "_xktinst.exe";
+
+bool IsFile(const CFilePath& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The program and its profile for the application directory, and the removal helper (found
+// beside the program, or else in the source directory) for the system directory.
+std::vector<CSetupFile> SetupFilesOf(const SetupApp& app) {
+    std::vector<CSetupFile> files{{app.GetProgramPath(), kDestApplication, true},
+                                  {app.GetProfilePath(), kDestApplication, true}};
+    CFilePath helper = app.GetProgramPath();
+    helper.SetFileName(kRemovalHelperName);
+    if (!IsFile(helper)) {
+        helper = app.GetSourceDirectory();
+        helper.SetFileName(kRemovalHelperName);
+    }
+    if (IsFile(helper)) {
+        files.push_back({helper, kDestSystem, false});
+    }
+    return files;
+}
 
 } // namespace
 
@@ -36,11 +115,18 @@ CFilePath CSetupArchiveRun::GetSourceDirectory() const {
 
 bool CSetupArchiveRun::Locate(const std::string& fileName, std::int32_t diskNumber) {
     CFilePath directory = m_app.GetSourceDirectory();
-    CInsertDiskettePrompt prompt(m_app.GetCollections().diskettes, m_parent);
+    CInsertDiskettePrompt dialogPrompt(m_app.GetCollections().diskettes, m_parent);
+    CUnattendedDiskettePrompt unattendedPrompt(m_app);
+    CDiskettePrompt& prompt = m_app.IsUnattended() ? static_cast<CDiskettePrompt&>(unattendedPrompt)
+                                                   : static_cast<CDiskettePrompt&>(dialogPrompt);
     CDisketteLocator locator(directory, prompt);
     const bool found = locator.Locate(fileName, diskNumber);
     if (directory.GetText() != m_app.GetSourceDirectory().GetText()) {
         m_app.SetSourceDirectory(directory);
+    }
+    if (!found && !m_app.IsUnattended()) {
+        // The user gave up on the diskette.
+        m_app.GetOutcome().NoteCancelled();
     }
     return found;
 }
@@ -60,19 +146,20 @@ void CCopyPage::OnCancel() {
 int CCopyPage::DoWork() {
     SetupApp& app = GetSetupApp();
     CSetupArchiveRun run(app, GetHandle());
-    CWin32InstallPlatform platform([this] { PumpAndHandleCancel(); },
-                                   [&app](const TargetMap& targets) {
-                                       ProgramItemsContext context;
-                                       context.groupName = app.GetProgramGroup();
-                                       CFilePath appDirectory;
-                                       app.GetCollections().destinations.GetPath(kDestApplication,
-                                                                                 appDirectory);
-                                       context.appDirectory = appDirectory;
-                                       context.pump = [] { PumpMessages(); };
-                                       context.mainWindow = app.GetMainWindow();
-                                       CreateProgramItems(targets, context);
-                                   });
+    CCopyPagePlatform platform([this] { PumpAndHandleCancel(); },
+                               [&app](const TargetMap& targets) {
+                                   ProgramItemsContext context;
+                                   context.groupName = app.GetProgramGroup();
+                                   CFilePath appDirectory;
+                                   app.GetCollections().destinations.GetPath(kDestApplication,
+                                                                             appDirectory);
+                                   context.appDirectory = appDirectory;
+                                   context.pump = [] { PumpMessages(); };
+                                   context.mainWindow = app.GetMainWindow();
+                                   CreateProgramItems(targets, context);
+                               });
     CInstallEngine engine(app.GetCollections(), app.GetInstallLogPath(), run, platform);
+    engine.SetSetupFiles(SetupFilesOf(app));
     if (!engine.InstallArchives(*this)) {
         SetNextPageId(kNotCompletePage);
         return kNotCompletePage;

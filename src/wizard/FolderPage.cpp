@@ -98,26 +98,32 @@ void CFolderPage::OnOK() {
         const std::optional<DestinationMap>& loaded = LoadedDestinations();
         ApplyFolderChoice(collections, loaded.has_value() ? *loaded : collections.destinations,
                           *folder);
+        app.MoveInstallLogTo(collections.destinations.PathOf(kDestApplication));
     } catch (const CInstallProfileException&) {
         // The profile's destinations cannot be built on any folder: no other folder helps,
         // so the run gives up as a failed work step does.
-        ReportException(kCannotContinueString, std::current_exception());
+        app.ReportFailure(kCannotContinueString, std::current_exception());
         app.SetAbort();
         GoToPage(kNotCompletePage);
         return;
     }
+    app.LogUnattended("Continue with the folder:", folder->GetText());
     GoToPage(GetNextPageId());
 }
 
 void CFolderPage::RefuseFolder() {
     SetupApp& app = GetSetupApp();
-    ::MessageBoxA(GetHandle(), LoadStringId(kCannotCreateDirectoryString).c_str(),
-                  app.GetSetupTitle().c_str(), MB_OK | MB_ICONEXCLAMATION);
+    const std::string message = LoadStringId(kCannotCreateDirectoryString);
     if (app.IsUnattended()) {
+        // Nobody could type another folder: the run ends, and the log says why.
+        app.LogUnattended("OK after:", message + ": " + m_location);
+        app.GetOutcome().NoteFailure();
         app.SetAbort();
         GoToPage(kNotCompletePage);
         return;
     }
+    ::MessageBoxA(GetHandle(), message.c_str(), app.GetSetupTitle().c_str(),
+                  MB_OK | MB_ICONEXCLAMATION);
     if (HWND edit = GetItem(IDC_LOCATION)) {
         ::SetFocus(edit);
         ::SendMessageA(edit, EM_SETSEL, 0, -1);

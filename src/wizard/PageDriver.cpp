@@ -64,6 +64,7 @@ void CPageDriver::GoToPage(int pageId) {
     int skipped = 0;
     for (;;) {
         if (pageId == kEndOfRun) {
+            m_endPageId = previous;
             m_ended = true;
             m_endRun();
             return;

@@ -66,6 +66,9 @@ public:
 
     CDriverPage* GetCurrentPage() const { return m_current; }
     bool HasEnded() const { return m_ended; }
+    // The page whose leaving ended the run (115, 116 or 1547 in the sequences), or 0 while
+    // the run goes on or when it ended without a page (an id without a page, a cycle).
+    int GetEndPageId() const { return m_endPageId; }
 
     // The request recorded while the current page's work step ran (0 = none); clears it.
     int TakeDeferredRequest();
@@ -79,5 +82,6 @@ private:
     EndRun m_endRun;
     CDriverPage* m_current = nullptr;
     int m_deferred = 0;
+    int m_endPageId = 0;
     bool m_ended = false;
 };

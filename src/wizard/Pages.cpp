@@ -74,6 +74,9 @@ public:
         RunRegistration(
             [](CApplicationRegistrar& registrar, SetupApp&) { registrar.UnregisterLibraries(); });
     }
+    void LogRefusal(const std::string& message) override {
+        CEventLog(GetSetupApp().GetInstallLogPath()).AppendEvent(message);
+    }
 
 private:
     CRemovingPage& m_page;
@@ -85,6 +88,10 @@ int CRemovingPage::DoWork() {
     SetupApp& app = GetSetupApp();
     CPageRemovalPlatform platform(*this);
     CRemovalEngine engine(app.GetCollections(), app.GetInstallLogPath(), platform);
+    // The removal helper deletes these once this program has ended.
+    CFilePath profile = app.GetProgramPath();
+    profile.SetExtension("ini");
+    engine.LeaveToHelper({app.GetProgramPath(), profile, app.GetInstallLogPath()});
     engine.RemoveInstallation();
     return GetNextPageId();
 }
@@ -118,4 +125,19 @@ int CInstallConditionsPage::ShouldShow() {
 
 void CInstallConditionsPage::OnOK() {
     GoToPage(InstallConditionsNextPage(GetSetupApp().IgnoresConditions()));
+}
+
+BOOL CRemoveConfirmPage::OnInitDialog() {
+    const BOOL result = CTextPage::OnInitDialog();
+    SetupApp& app = GetSetupApp();
+    if (app.ConfirmsRemoval()) {
+        app.LogUnattended("Continue without asking (option Y):", GetItemText(kPageTextControl));
+        // Posted, so that Continue is pressed once the page is up, as a person would.
+        ::PostMessageA(GetHandle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    return result;
+}
+
+bool CRemoveConfirmPage::HidesWhenUnattended() const {
+    return GetSetupApp().ConfirmsRemoval();
 }

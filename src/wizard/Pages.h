@@ -77,11 +77,14 @@ protected:
 
 // Page 1545: asks whether to remove the application. It has no work step, so it waits for
 // Continue or Cancel even in unattended mode; it therefore stays visible in that mode too.
+// Only option Y answers it: the page is then sized to nothing like the others and presses
+// its own Continue once it has appeared.
 class CRemoveConfirmPage : public CTextPage {
 public:
     using CTextPage::CTextPage;
 
 protected:
+    BOOL OnInitDialog() override;
     bool HasPageHandlers() const override { return false; }
-    bool HidesWhenUnattended() const override { return false; }
+    bool HidesWhenUnattended() const override;
 };

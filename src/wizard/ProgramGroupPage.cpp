@@ -70,5 +70,6 @@ void CProgramGroupPage::OnOK() {
         return;
     }
     app.SetProgramGroup(*name);
+    app.LogUnattended("Continue with the program group:", *name);
     GoToPage(GetNextPageId());
 }

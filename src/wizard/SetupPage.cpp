@@ -42,9 +42,19 @@ int CSetupPage::ConfirmCancel() {
     SetupApp& app = GetSetupApp();
     std::string question = LoadStringId(kCancelQuestionString);
     SubstituteText(question, MakeTitlePairs(app.GetAppTitle(), app.GetSetupTitle()));
+    if (app.IsUnattended()) {
+        // Only a script can have asked for the cancel: it gets what it asked for.
+        app.LogUnattended("Yes without asking:", question);
+        app.GetOutcome().NoteCancelled();
+        return 1;
+    }
     int answer = ::MessageBoxA(GetHandle(), question.c_str(), app.GetSetupTitle().c_str(),
                                MB_YESNO | MB_ICONQUESTION);
-    return answer == IDYES ? 1 : 0;
+    if (answer != IDYES) {
+        return 0;
+    }
+    app.GetOutcome().NoteCancelled();
+    return 1;
 }
 
 int CSetupPage::ShouldShow() {
@@ -160,7 +170,7 @@ void CSetupPage::RunWorkStep() {
         app.SetAbort();
         failed = true;
     } catch (...) {
-        ReportException(kCannotContinueString, std::current_exception());
+        app.ReportFailure(kCannotContinueString, std::current_exception());
         failed = true;
     }
     m_working = false;

@@ -28,7 +28,8 @@ public:
     virtual void CenterPage();
     // The page's work step: the id of the page to go to, or 0 to stay. Base: 0.
     virtual int DoWork();
-    // Asks whether the user really wants to stop (string 5, Yes/No); nonzero for Yes.
+    // Asks whether the user really wants to stop (string 5, Yes/No); nonzero for Yes, which
+    // counts the run as cancelled. Unattended, the answer is Yes without asking.
     virtual int ConfirmCancel();
     // Nonzero when the page is to be shown. Base: 1.
     int ShouldShow() override;

@@ -18,7 +18,7 @@ bool CSplashDialog::Open() {
 }
 
 bool CSplashDialog::LoadPicture() {
-    std::optional<CDibBlock> block = ReadDibFile(m_picturePath);
+    std::optional<CDibBlock> block = ReadDibFile(m_picturePath, m_reportErrors);
     if (!block) {
         return false;
     }

@@ -34,6 +34,10 @@ public:
 
     bool HasPicture() const { return m_picture.IsValid(); }
 
+    // Whether a picture file that cannot be opened is reported in a message box (the default)
+    // or passed over silently (unattended runs). Call before Open.
+    void SetReportErrors(bool report) { m_reportErrors = report; }
+
 protected:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -50,4 +54,5 @@ private:
     std::function<void()> m_whenDone;
     CDibBitmap m_picture;
     CPaletteHandle m_palette;
+    bool m_reportErrors = true;
 };

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,19 @@ std::string SectionValues(const std::string& file, const char* section) {
     return lines;
 }
 
+// The values of the install log's "Events" section without the lines of unattended answers
+// (those are the unattended tests' business): the self-registration results, in order.
+std::string RegistrationEvents(const std::string& file) {
+    std::istringstream all(SectionValues(file, "Events"));
+    std::string lines;
+    for (std::string line; std::getline(all, line);) {
+        if (line.rfind("Unattended: ", 0) != 0) {
+            lines += line + "\n";
+        }
+    }
+    return lines;
+}
+
 // A distribution directory with the setup program and a profile whose application directory
 // (destination 0) has a blank in its name and holds one self-registering test library.
 class RegistrationProgramTest : public ::testing::Test {
@@ -87,13 +101,18 @@ protected:
         DeleteHelpValues();
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey);
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        // No removal helper: the files it would delete are checked instead.
+        char system[MAX_PATH];
+        ::GetSystemDirectoryA(system, MAX_PATH);
+        ::DeleteFileA((std::string(system) + "\\_xktinst.exe").c_str());
 
         std::ofstream(m_dir + "\\setup.ini", std::ios::binary)
             << "[general]\r\nApp Title=Reg Demo\r\nApp Setup=Reg Demo Setup\r\n"
                "PM Group=Reg Demo\r\nPrimary NameExtension=REGDEMO.EXE\r\n"
                "Display Name="
             << kDisplayName << "\r\n[destinations]\r\n0=REGTEST APP|-1|" << kAppDir
-            << "\\\r\n[SelfRegisterDLLs]\r\nok.dll=0|1\r\nmissing.dll=0|1\r\n";
+            << "\\\r\n[groups]\r\nCore=Core|Core "
+               "files|1|1|1\r\n[SelfRegisterDLLs]\r\nok.dll=0|1\r\nmissing.dll=0|1\r\n";
     }
 
     void TearDown() override {
@@ -110,7 +129,9 @@ protected:
         fs::remove_all(m_dir, ignored);
     }
 
-    std::string Log() const { return m_dir + "\\install.log"; }
+    // The installation writes its log into the application directory, beside its copy of the
+    // setup program, from where the removal runs.
+    std::string Log() const { return std::string(kAppDir) + "\\install.log"; }
 
     std::string m_dir;
     std::string m_helpDir;
@@ -134,8 +155,8 @@ TEST_F(RegistrationProgramTest, InstallRegistersAndRemovalTakesBack) {
     // Only the help file that lies in the help directory, with the directory as its value.
     EXPECT_EQ(RegistryString(kHelpKey, "qvnnav32.hlp"), m_helpDir);
     EXPECT_EQ(RegistryString(kHelpKey, "qvntls32.dll"), "<absent>");
-    EXPECT_EQ(SectionValues(Log(), "Events"), "Successful Register of ok.dll\n"
-                                              "Register of missing.dll failed: file not found\n");
+    EXPECT_EQ(RegistrationEvents(Log()), "Successful Register of ok.dll\n"
+                                         "Register of missing.dll failed: file not found\n");
     EXPECT_EQ(SectionValues(Log(), "SelfRegisterDLLs"), "0|1\n0|1\n");
 
     // The removal reads the log as its profile; its destinations are written by the copy step,
@@ -148,7 +169,8 @@ TEST_F(RegistrationProgramTest, InstallRegistersAndRemovalTakesBack) {
     ::WritePrivateProfileStringA("groups", "Core", "Core|Core files|1|1|1", Log().c_str());
     ::WritePrivateProfileStringA("Core", "ok.dll", "0|1|0", Log().c_str());
     ::WritePrivateProfileStringA("Core", "README.TXT", "0|1|0", Log().c_str());
-    ASSERT_TRUE(m_process.Start(m_dir + "\\setup.exe", "/U /B", m_dir));
+    // The registered command runs the copy in the application directory.
+    ASSERT_TRUE(m_process.Start(app + "\\setup.exe", "/U /B", app));
     HWND confirm = gui::WaitForDialog(m_process.GetId(), 1545, kTimeoutMs);
     ASSERT_NE(confirm, nullptr);
     ASSERT_TRUE(gui::PressButton(confirm, IDOK));
@@ -159,12 +181,18 @@ TEST_F(RegistrationProgramTest, InstallRegistersAndRemovalTakesBack) {
     EXPECT_EQ(RegistryString(kUninstallKey, "DisplayName"), "<no key>");
     // The help viewer's values are shared with other applications and stay.
     EXPECT_EQ(RegistryString(kHelpKey, "qvnnav32.hlp"), m_helpDir);
-    EXPECT_EQ(SectionValues(Log(), "Events"), "Successful Register of ok.dll\n"
-                                              "Register of missing.dll failed: file not found\n"
-                                              "Successful Unregister of ok.dll\n"
-                                              "Unregister of missing.dll failed: file not found\n");
-    // The library was unregistered before its file went; the directory went last.
+    EXPECT_EQ(RegistrationEvents(Log()), "Successful Register of ok.dll\n"
+                                         "Register of missing.dll failed: file not found\n"
+                                         "Successful Unregister of ok.dll\n"
+                                         "Unregister of missing.dll failed: file not found\n");
+    // The library was unregistered before its file went; only the files that the removal
+    // helper deletes after the program has ended are left (no helper is installed here).
     EXPECT_FALSE(fs::exists(app + "\\ok.dll"));
     EXPECT_FALSE(fs::exists(app + "\\README.TXT"));
-    EXPECT_FALSE(fs::exists(app));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(app)) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"install.log", "setup.exe", "setup.ini"}));
 }

@@ -74,6 +74,36 @@ TEST(RunSettings, Flags) {
     }
 }
 
+TEST(RunSettings, ConfirmRemovalOptionIsUnattendedAndCaseSensitive) {
+    struct Case {
+        const char* line;
+        bool confirmRemoval;
+        bool unattended;
+        bool showHelp;
+    };
+    const Case cases[] = {
+        {"/U /Y", true, true, false}, {"/U /y", false, false, false}, {"/Y /B", true, true, false},
+        {"/B", false, true, false},   {"/?", false, false, true},     {"/B /?", false, true, true},
+        {"/Yes", true, true, false},  {"/Y:", true, true, false},
+    };
+    for (const Case& c : cases) {
+        CRunPaths paths = MakeRunPaths("A:\\SETUP.EXE");
+        CRunOptions options;
+        ApplyOptions(CCommandLine(c.line), paths, options);
+        EXPECT_EQ(options.confirmRemoval, c.confirmRemoval) << c.line;
+        EXPECT_EQ(options.unattended, c.unattended) << c.line;
+        EXPECT_EQ(options.showHelp, c.showHelp) << c.line;
+    }
+}
+
+TEST(RunSettings, UsageTextNamesEveryOptionAndExitCode) {
+    const std::string text = UsageText();
+    for (const char* part : {"/D:dir", "/T:id", "/U\t", "/B\t", "/Y\t", "/I\t", "/?\t", "\n0\t",
+                             "\n1602\t", "\n1603\t", "\n3010\t"}) {
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    }
+}
+
 std::string WriteProfile(const std::string& name, const std::string& content) {
     const std::filesystem::path dir = std::filesystem::current_path() / "app-fixtures";
     std::filesystem::create_directories(dir);

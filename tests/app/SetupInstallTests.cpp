@@ -222,7 +222,12 @@ TEST_F(SetupInstallTest, InstallsDistributionKeepsNewerLibraryAndSurvivesDamaged
     SetModifyTime(m_app + "\\VICTIM.DAT", 900000000);
     const std::string keptLibrary = ReadFile(m_app + "\\KEEP.DLL");
 
-    ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "/B", m_dist));
+    // Attended, so that the report waits for the user (an unattended run stops instead).
+    ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "", m_dist));
+    for (int page : {102, 104, 106}) {
+        ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), page, kTimeoutMs)) << page;
+        ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), page), IDOK));
+    }
     // The damaged archive is reported with the archive's name; Continue goes on.
     ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 1544, kTimeoutMs))
         << "current " << gui::CurrentDialogId(m_process.GetId());
@@ -235,9 +240,12 @@ TEST_F(SetupInstallTest, InstallsDistributionKeepsNewerLibraryAndSurvivesDamaged
     }
     EXPECT_TRUE(named);
     ASSERT_TRUE(gui::PressButton(report, IDOK));
-    DWORD exitCode = 1;
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 115, kTimeoutMs));
+    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 115), IDOK));
+    DWORD exitCode = 0;
     ASSERT_TRUE(m_process.Wait(kTimeoutMs, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    // The run went on, but the damaged archive's files are missing: not a success.
+    EXPECT_EQ(exitCode, 1603u);
 
     // Installed files with their data, times and attributes; a stored directory part is
     // dropped; the other destination's directory was made.
@@ -255,11 +263,19 @@ TEST_F(SetupInstallTest, InstallsDistributionKeepsNewerLibraryAndSurvivesDamaged
     // one is untouched, and no temporary file is left.
     EXPECT_EQ(ReadFile(m_app + "\\GOOD.TXT"), "fine");
     EXPECT_EQ(ReadFile(m_app + "\\VICTIM.DAT"), "precious");
+    // The setup program and its profile came along, and the log is written beside them.
     EXPECT_EQ(FileNames(m_app),
               (std::vector<std::string>{"APP.EXE", "GOOD.TXT", "KEEP.DLL", "LAST.TXT", "NEWER.DLL",
-                                        "README.TXT", "VICTIM.DAT"}));
+                                        "README.TXT", "VICTIM.DAT", "install.log", "setup.exe",
+                                        "setup.ini"}));
+    EXPECT_EQ(ReadFile(m_app + "\\setup.exe"), ReadFile(m_dist + "\\setup.exe"));
+    EXPECT_EQ(ReadFile(m_app + "\\setup.ini"), ReadFile(m_dist + "\\setup.ini"));
+    EXPECT_FALSE(::GetFileAttributesA((m_dist + "\\install.log").c_str()) !=
+                 INVALID_FILE_ATTRIBUTES);
 
-    const std::string log = m_dist + "\\install.log";
+    const std::string log = m_app + "\\install.log";
+    EXPECT_EQ(Profile(log, "Main", "setup.exe"), "0|1|0");
+    EXPECT_EQ(Profile(log, "Main", "setup.ini"), "0|1|0");
     EXPECT_EQ(Profile(log, "Main", "APP.EXE"), "0|1|0");
     EXPECT_EQ(Profile(log, "Main", "DATA.DAT"), "1|1|0");
     EXPECT_EQ(Profile(log, "Main", "KEEP.DLL"), "0|0|0");
@@ -308,9 +324,17 @@ TEST_F(SetupInstallTest, CancelOnCopyPageStopsTheRun) {
     ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 116), IDOK));
     ASSERT_TRUE(m_process.Wait(kTimeoutMs));
 
-    const std::vector<std::string> installed = FileNames(m_app);
+    std::vector<std::string> installed = FileNames(m_app);
+    // The setup program and its profile are placed also after a cancel, so that the part
+    // that was installed can be removed.
+    for (const char* own : {"setup.exe", "setup.ini", "install.log"}) {
+        const auto it = std::find(installed.begin(), installed.end(), own);
+        ASSERT_NE(it, installed.end()) << own;
+        installed.erase(it);
+    }
     EXPECT_LT(installed.size(), static_cast<std::size_t>(kMembers));
-    const std::string log = m_dist + "\\install.log";
+    const std::string log = m_app + "\\install.log";
+    EXPECT_EQ(Profile(log, "Main", "setup.exe"), "0|1|0");
     for (const std::string& name : installed) {
         EXPECT_EQ(name.rfind('M', 0), 0u) << name;
         EXPECT_EQ(Profile(log, "Main", name), "0|1|0") << name;

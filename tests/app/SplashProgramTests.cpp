@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -278,6 +279,35 @@ TEST_F(SplashProgramTest, UnopenablePictureIsReportedAndTheRunEndsCleanly) {
     ASSERT_NE(notComplete, nullptr);
     ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
     EXPECT_TRUE(m_process.Wait(kTimeoutMs));
+}
+
+TEST_F(SplashProgramTest, UnattendedRunPassesOverAnUnopenablePictureWithoutABox) {
+    // Without destinations the unattended run ends by itself on page 116 after the splash.
+    {
+        std::ofstream out(m_dir + "\\setup.ini", std::ios::binary | std::ios::trunc);
+        out << "[general]\r\nApp Title=Splash App\r\nSplash Path=LOGO.BMP\r\n";
+    }
+    WriteBitmapFile(PicturePath(), MakeTrueColourPicture(8, 8));
+    HANDLE held = ::CreateFileA(PicturePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(m_process.Start(m_program, "/B", m_dir));
+    DWORD exitCode = 0;
+    const bool ended = m_process.Wait(kTimeoutMs, &exitCode);
+    ::CloseHandle(held);
+    ASSERT_TRUE(ended) << "the run waited for somebody";
+    EXPECT_EQ(exitCode, 1603u);
+    std::ifstream log(m_dir + "\\install.log", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    const std::string event =
+        "Unattended: started without the splash picture, which cannot be read: ";
+    const std::string::size_type at = text.find(event);
+    ASSERT_NE(at, std::string::npos) << text;
+    std::string line = text.substr(at, text.find('\n', at) - at);
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    EXPECT_EQ(line.substr(line.size() - 9), "\\LOGO.BMP") << line;
 }
 
 TEST_F(SplashProgramTest, BackgroundRunsFromBlueAtTheTopToNearBlackAtTheBottom) {

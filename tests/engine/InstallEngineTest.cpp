@@ -67,6 +67,16 @@ public:
     }
     bool DeletePresent(const CFilePath& path) override { return !presentInUse && path.Delete(); }
     void DeleteTemporary(const CFilePath& path) override { path.Delete(); }
+    void CopySetupFile(const CFilePath& from, const CFilePath& to) override {
+        if (copyFails) {
+            throw CFileException(CFileException::kAccessDenied, 5, from);
+        }
+        fs::copy_file(from.GetText(), to.GetText());
+    }
+    bool IsSameFile(const CFilePath& a, const CFilePath& b) override {
+        return fs::exists(a.GetText()) && fs::exists(b.GetText()) &&
+               fs::equivalent(a.GetText(), b.GetText());
+    }
     bool Rename(const CFilePath& from, const CFilePath& to, std::int32_t& osError) override {
         if (renameFails) {
             osError = 5;
@@ -99,6 +109,7 @@ public:
     bool allNamesTaken = false;
     bool presentInUse = false;
     bool renameFails = false;
+    bool copyFails = false;
     bool deferWorks = true;
     bool continueAfterError = true;
     std::function<void()> onPump;
@@ -467,6 +478,110 @@ TEST_F(InstallEngineTest, CancelRefusedDisketteAndFailedPlacementEndTheRun) {
     EXPECT_EQ(m_platform.reports.size(), 2u);
     EXPECT_TRUE(m_platform.log.empty());
     EXPECT_TRUE(Files("app").empty());
+}
+
+// The setup's own files: the program and its profile go beside the application, replacing
+// present copies whatever their age, the helper into the system directory by the rule; all
+// are logged under the first selected component. A copy the archives placed is not made
+// again; a program that runs from the application directory is logged, not copied.
+TEST_F(InstallEngineTest, SetupFilesGoIntoPlaceAndAreLogged) {
+    Archive("APP.MFA", {{"APP.EXE", 100, 0}, {"SETUP.INI", 10, 0}});
+    Record("APP.MFA", "Main", kArchiveKindMultiFile, 110);
+    WriteBytes(Dir("dist") + "SETUP.EXE", Pattern(300, 7));
+    WriteBytes(Dir("dist") + "SETUP.INI", Pattern(20, 8));
+    WriteBytes(Dir("dist") + "_XKTINST.EXE", Pattern(40, 9));
+    fs::create_directories(Dir("app"));
+    WriteBytes(Dir("app") + "SETUP.EXE", {'o', 'l', 'd'});
+    CFileStatusInfo future;
+    future.modifyTime = 2000000000;
+    CFilePath(Dir("app") + "SETUP.EXE").ApplyFileStatus(future);
+
+    CInstallEngine engine(m_collections, CFilePath(m_dir.File("install.log")), m_run, m_platform);
+    engine.SetSetupFiles({{CFilePath(Dir("dist") + "SETUP.EXE"), 0, true},
+                          {CFilePath(Dir("dist") + "SETUP.INI"), 0, true},
+                          {CFilePath(Dir("dist") + "_XKTINST.EXE"), kDestSystem, false}});
+    EXPECT_TRUE(engine.InstallArchives(m_sink));
+    EXPECT_TRUE(m_platform.reports.empty());
+    EXPECT_EQ(ReadBytes(Dir("app") + "SETUP.EXE"), Pattern(300, 7));
+    // The archive's own profile stays: it was placed by the distribution.
+    EXPECT_EQ(ReadBytes(Dir("app") + "SETUP.INI"), Pattern(10, 2));
+    EXPECT_EQ(ReadBytes(Dir("sys") + "_XKTINST.EXE"), Pattern(40, 9));
+    EXPECT_EQ(Files("app"), (std::vector<std::string>{"APP.EXE", "SETUP.EXE", "SETUP.INI"}));
+    EXPECT_EQ(
+        m_platform.log,
+        (std::vector<LogLine>{{"Main", Dir("app") + "APP.EXE", 0, true, false},
+                              {"Main", Dir("app") + "SETUP.INI", 0, true, false},
+                              {"Main", Dir("app") + "SETUP.EXE", 0, true, true},
+                              {"Main", Dir("sys") + "_XKTINST.EXE", kDestSystem, true, false}}));
+
+    // Running from the application directory: nothing to copy, the file is still logged.
+    m_platform.log.clear();
+    CInstallEngine again(m_collections, CFilePath(m_dir.File("install.log")), m_run, m_platform);
+    again.SetSetupFiles({{CFilePath(Dir("app") + "SETUP.EXE"), 0, true}});
+    EXPECT_TRUE(again.InstallArchives(m_sink));
+    EXPECT_EQ(ReadBytes(Dir("app") + "SETUP.EXE"), Pattern(300, 7));
+    ASSERT_EQ(m_platform.log.size(), 3u);
+    EXPECT_EQ(m_platform.log[2], (LogLine{"Main", Dir("app") + "SETUP.EXE", 0, false, false}));
+    EXPECT_EQ(Files("app"), (std::vector<std::string>{"APP.EXE", "SETUP.EXE", "SETUP.INI"}));
+}
+
+// A setup file that cannot be copied is reported under its name; giving up there stops the
+// run, and no temporary file is left.
+TEST_F(InstallEngineTest, SetupFileThatCannotBeCopiedIsReported) {
+    WriteBytes(Dir("dist") + "SETUP.EXE", Pattern(30, 7));
+    m_platform.copyFails = true;
+    for (bool goOn : {true, false}) {
+        SCOPED_TRACE(goOn);
+        m_platform.continueAfterError = goOn;
+        m_platform.reports.clear();
+        m_run.aborted = false;
+        CInstallEngine engine(m_collections, CFilePath(m_dir.File("install.log")), m_run,
+                              m_platform);
+        engine.SetSetupFiles({{CFilePath(Dir("dist") + "SETUP.EXE"), 0, true}});
+        EXPECT_EQ(engine.InstallArchives(m_sink), goOn);
+        EXPECT_EQ(m_platform.reports, (std::vector<std::string>{"SETUP.EXE:CFileException"}));
+        EXPECT_TRUE(Files("app").empty());
+        EXPECT_TRUE(m_platform.log.empty());
+    }
+}
+
+// Installing over an earlier installation: a present copy that the earlier one placed (same
+// component, same destination) keeps its mark when this run keeps it; a copy the earlier one
+// only found, or logged for another destination, is not claimed.
+TEST_F(InstallEngineTest, ReinstallKeepsEarlierPlacedMarks) {
+    Destination(kDestHelp, "help");
+    std::ofstream(m_dir.File("install.log"))
+        << "[Main]\nKEPT.DAT=0|1|0\nhelp.hlp=-8|1|0\nMOVED.DAT=1|1|0\nFOUND.DAT=0|0|0\n"
+           "BROKEN.DAT=x|1|0\n[Extras]\nOTHER.DAT=0|1|0\n";
+    Archive("APP.MFA", {{"KEPT.DAT", 10, 0},
+                        {"HELP.HLP", 10, kDestHelp},
+                        {"MOVED.DAT", 10, 0},
+                        {"FOUND.DAT", 10, 0},
+                        {"BROKEN.DAT", 10, 0},
+                        {"OTHER.DAT", 10, 0},
+                        {"NEW.DAT", 10, 0}});
+    Record("APP.MFA", "Main", kArchiveKindMultiFile, 70);
+    // Every file but the new one is present with a later time, so this run keeps it.
+    CFileStatusInfo later;
+    later.modifyTime = 1500000000;
+    for (const char* name : {"KEPT.DAT", "MOVED.DAT", "FOUND.DAT", "BROKEN.DAT", "OTHER.DAT"}) {
+        fs::create_directories(Dir("app"));
+        WriteBytes(Dir("app") + name, {'o'});
+        CFilePath(Dir("app") + name).ApplyFileStatus(later);
+    }
+    fs::create_directories(Dir("help"));
+    WriteBytes(Dir("help") + "HELP.HLP", {'o'});
+    CFilePath(Dir("help") + "HELP.HLP").ApplyFileStatus(later);
+
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(m_platform.log,
+              (std::vector<LogLine>{{"Main", Dir("app") + "KEPT.DAT", 0, true, false},
+                                    {"Main", Dir("help") + "HELP.HLP", kDestHelp, true, false},
+                                    {"Main", Dir("app") + "MOVED.DAT", 0, false, false},
+                                    {"Main", Dir("app") + "FOUND.DAT", 0, false, false},
+                                    {"Main", Dir("app") + "BROKEN.DAT", 0, false, false},
+                                    {"Main", Dir("app") + "OTHER.DAT", 0, false, false},
+                                    {"Main", Dir("app") + "NEW.DAT", 0, true, false}}));
 }
 
 } // namespace

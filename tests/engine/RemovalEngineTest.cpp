@@ -52,6 +52,8 @@ struct CFakeMachine final : CRemovalPlatform {
     }
     void DeleteProgramItems(const TargetMap&) override { calls.push_back("items"); }
     void UnregisterLibraries() override { calls.push_back("unregister"); }
+    void LogRefusal(const std::string& message) override { refusals.push_back(message); }
+    std::vector<std::string> refusals;
 };
 
 const CFixedSystemFolders kMachine{"C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\TEMP\\", 4, ""};
@@ -102,9 +104,10 @@ TEST(RemovalEngineTest, ParsesFileRecords) {
     }
 }
 
-// Which files go: shared ones only at the last release of a file the installation placed;
-// files of other predefined directories only when the installation placed them; the
-// application's own files always.
+// Which files go: system-directory files never (their count is released); help-directory
+// files only at the last release of a file the installation placed; files of other
+// predefined directories only when the installation placed them; the application's own
+// files always.
 TEST(RemovalEngineTest, DecidesWhichFilesAreDeleted) {
     const struct {
         std::int16_t destination;
@@ -113,7 +116,7 @@ TEST(RemovalEngineTest, DecidesWhichFilesAreDeleted) {
         bool deleted;
         std::uint32_t countAfter;
     } cases[] = {
-        {kDestSystem, true, 1, true, 0},       {kDestSystem, true, 2, false, 1},
+        {kDestSystem, true, 1, false, 0},      {kDestSystem, true, 2, false, 1},
         {kDestSystem, true, 0, false, 0},      {kDestSystem, false, 1, false, 0},
         {kDestHelp, true, 1, true, 0},         {kDestHelp, true, 3, false, 2},
         {kDestWindows, true, 0, true, 0},      {kDestWindows, false, 0, false, 0},
@@ -173,6 +176,82 @@ TEST(RemovalEngineTest, RemovesWhatTheLogListsInOrder) {
     EXPECT_EQ(f.machine.files, (std::set<std::string>{"C:\\APP\\BUSY.DLL"}));
     // The subdirectory went; the application directory keeps the locked file.
     EXPECT_EQ(f.machine.directories, (std::set<std::string>{"C:\\APP\\"}));
+    // Each entry passed over is an event line.
+    EXPECT_EQ(f.machine.refusals, (std::vector<std::string>{
+                                      "Removal passed over ..\\..\\WIN.INI: not a file name",
+                                      "Removal passed over BAD in Main: not a file record",
+                                      "Removal passed over FAR.DAT: no directory for destination 9",
+                                  }));
+}
+
+// A hand-edited log: keys with separators or wildcards, records without a number and
+// destinations the log does not define never reach a deletion; the running program's own
+// files are left to the removal helper.
+TEST(RemovalEngineTest, DamagedLogDeletesOnlyLoggedFilesOfKnownDirectories) {
+    Fixture f("[destinations]\n0=|-1|C:\\APP\\\n"
+              "[groups]\nMain=Main|x|1|1|1\nGhost=Ghost|x|1|1|1\n"
+              "[Main]\nC:\\AUTOEXEC.BAT=0|1|0\n*.*=0|1|0\nA|B=0|1|0\n\\\\SRV\\X=0|1|0\n"
+              "OK.TXT=0|1|0\nNONUM=|1|0\nSETUP.EXE=0|1|0\nSETUP.INI=0|1|0\nOTHER.DAT=-9|1|0\n"
+              "WIN.INI=-2|0|0\n");
+    f.machine.files = {"C:\\AUTOEXEC.BAT", "C:\\APP\\OK.TXT", "C:\\APP\\SETUP.EXE",
+                       "C:\\APP\\SETUP.INI", "C:\\WINDOWS\\WIN.INI"};
+    CRemovalEngine engine(f.collections, f.log, f.machine);
+    engine.LeaveToHelper({CFilePath("C:\\APP\\SETUP.EXE"), CFilePath("C:\\APP\\SETUP.ini"),
+                          CFilePath("C:\\APP\\install.log")});
+    engine.RemoveInstallation();
+    EXPECT_EQ(f.machine.files,
+              (std::set<std::string>{"C:\\AUTOEXEC.BAT", "C:\\APP\\SETUP.EXE", "C:\\APP\\SETUP.INI",
+                                     "C:\\WINDOWS\\WIN.INI"}));
+    EXPECT_EQ(engine.GetDeletedCount(), 1);
+    EXPECT_EQ(f.machine.refusals.size(), 6u);
+    for (const std::string& refusal : f.machine.refusals) {
+        EXPECT_EQ(refusal.rfind("Removal passed over ", 0), 0u) << refusal;
+    }
+}
+
+// Application destinations that a hand-edited log points at a predefined directory or a root
+// get that directory's rule: only placed files go, never system files, no count is touched.
+TEST(RemovalEngineTest, OwnDestinationInAPredefinedDirectoryIsNotTheApplications) {
+    Fixture f("[destinations]\n0=|-1|C:\\APP\\\n1=|-1|C:\\WINDOWS\\\n2=|-1|c:\\windows\\system\\\n"
+              "3=|-1|D:\\\n[groups]\nMain=Main|x|1|1|1\n"
+              "[Main]\nWIN.INI=1|0|0\nPLACED.DLL=1|1|0\nSYS.DLL=2|1|0\nROOT.TXT=3|0|0\n"
+              "ROOTNEW.TXT=3|1|0\n");
+    f.machine.files = {"C:\\WINDOWS\\WIN.INI", "C:\\WINDOWS\\PLACED.DLL",
+                       "c:\\windows\\system\\SYS.DLL", "D:\\ROOT.TXT", "D:\\ROOTNEW.TXT"};
+    f.machine.counts["c:\\windows\\system\\SYS.DLL"] = 1;
+    CRemovalEngine engine(f.collections, f.log, f.machine);
+    engine.RemoveInstallation();
+    EXPECT_EQ(f.machine.files,
+              (std::set<std::string>{"C:\\WINDOWS\\WIN.INI", "c:\\windows\\system\\SYS.DLL",
+                                     "D:\\ROOT.TXT"}));
+    EXPECT_EQ(f.machine.counts["c:\\windows\\system\\SYS.DLL"], 1u);
+}
+
+// Directories made between two destinations go too, deepest first; the directory above the
+// application directory and a directory that still holds a file stay.
+TEST(RemovalEngineTest, RemovesDirectoriesBetweenDestinations) {
+    Fixture f("[destinations]\n0=|-1|C:\\Apps\\App\\\n1=Data\\Docs\\Old|0|"
+              "C:\\Apps\\App\\Data\\Docs\\Old\\\n2=|-1|C:\\Apps\\App\\Keep\\Sub\\\n");
+    f.machine.directories = {"C:\\Apps\\",
+                             "C:\\Apps\\App\\",
+                             "C:\\Apps\\App\\Data\\",
+                             "C:\\Apps\\App\\Data\\Docs\\",
+                             "C:\\Apps\\App\\Data\\Docs\\Old\\",
+                             "C:\\Apps\\App\\Keep\\",
+                             "C:\\Apps\\App\\Keep\\Sub\\"};
+    f.machine.files = {"C:\\Apps\\App\\Keep\\user.txt"};
+    CRemovalEngine engine(f.collections, f.log, f.machine);
+    engine.RemoveDestinationDirectories();
+    EXPECT_EQ(f.machine.calls, (std::vector<std::string>{
+                                   "rmdir C:\\Apps\\App\\Data\\Docs\\Old\\",
+                                   "rmdir C:\\Apps\\App\\Data\\Docs\\",
+                                   "rmdir C:\\Apps\\App\\Keep\\Sub\\",
+                                   "rmdir C:\\Apps\\App\\Data\\",
+                                   "rmdir C:\\Apps\\App\\Keep\\",
+                                   "rmdir C:\\Apps\\App\\",
+                               }));
+    EXPECT_EQ(f.machine.directories,
+              (std::set<std::string>{"C:\\Apps\\", "C:\\Apps\\App\\", "C:\\Apps\\App\\Keep\\"}));
 }
 
 // Only the application's own directories are removed, deepest first whatever their ids; one
@@ -200,6 +279,7 @@ struct CFilesOnly final : CWin32RemovalFiles {
     void ShowRemoving(const CFilePath&) override {}
     void DeleteProgramItems(const TargetMap&) override {}
     void UnregisterLibraries() override {}
+    void LogRefusal(const std::string&) override {}
 };
 } // namespace
 
@@ -232,6 +312,23 @@ TEST(RemovalPlatformWin32Test, FilesDirectoriesAndCounts) {
     EXPECT_EQ(files.ReleaseSharedCount(shared), 1u);
     EXPECT_EQ(CSharedDllCount(shared).GetCount(), 0u);
     EXPECT_EQ(files.ReleaseSharedCount(shared), 0u);
+    fs::remove_all(dir);
+}
+
+// The files left to the removal helper are recognised also when the log spells the
+// application directory with short names.
+TEST(RemovalPlatformWin32Test, SameFileUnderShortAndLongNames) {
+    const fs::path dir = fs::current_path() / "removal long directory name";
+    fs::create_directories(dir);
+    const CFilePath file = (dir / "setup program.ini").string();
+    std::ofstream(file.GetText()) << "x";
+    char shortName[MAX_PATH + 1] = {};
+    ASSERT_GT(::GetShortPathNameA(file.GetText().c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_NE(std::string(shortName), file.GetText());
+    CFilesOnly files;
+    EXPECT_TRUE(files.IsSameFile(file, CFilePath(shortName)));
+    EXPECT_TRUE(files.IsSameFile(CFilePath(shortName), file));
+    EXPECT_FALSE(files.IsSameFile(file, CFilePath((dir / "other.ini").string())));
     fs::remove_all(dir);
 }
 #endif

@@ -109,6 +109,17 @@ TEST(DescribeException, GivesClassCauseTextsAndFile) {
     EXPECT_EQ(FormatExceptionLine(m), "File is not an archive file.");
 }
 
+TEST(DescribeException, ReportLineCarriesMessageTextAndCode) {
+    EXPECT_EQ(FormatReportLine(17, "Cannot install files from 'BAD.MFA':",
+                               DescribeException(CMultiFileException(2))),
+              "Cannot install files from 'BAD.MFA': File is not an archive file. "
+              "(17.2 (CMultiFileException))");
+    EXPECT_EQ(FormatReportLine(9, "Setup cannot continue",
+                               DescribeException(CFileException(CFileException::kSharingViolation,
+                                                                32, "C:\\A\\B.DLL"))),
+              "Setup cannot continue: C:\\A\\B.DLL: Sharing violation. (9.11 (CXFileException))");
+}
+
 // A family member defined elsewhere, without a Clone of its own: described by itself.
 constexpr ErrorMessageEntry kOwnRows[] = {{-1, 24603, 24604, 0}};
 class CLocalException : public CXException {

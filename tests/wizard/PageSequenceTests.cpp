@@ -156,6 +156,7 @@ TEST(PageDriver, UnattendedInstallPassesEveryPageOnce) {
               (std::vector<int>{102, 114, 104, 106, 108, 1549, 115}));
     EXPECT_EQ(wizard.m_ends, 1);
     EXPECT_TRUE(wizard.m_driver.HasEnded());
+    EXPECT_EQ(wizard.m_driver.GetEndPageId(), kCompletePage);
     // The install-conditions page was constructed, asked and discarded, never opened.
     EXPECT_EQ(wizard.m_discarded, std::vector<int>{1537});
     EXPECT_TRUE(wizard.m_live.empty());
@@ -171,6 +172,7 @@ TEST(PageDriver, UnattendedRemovalStopsAtConfirmation) {
     wizard.m_driver.GoToPage(wizard.Current()->GetNextPageId());
     EXPECT_EQ(wizard.RunUnattended(0), (std::vector<int>{114, 1546, 1550, 1547}));
     EXPECT_EQ(wizard.m_ends, 1);
+    EXPECT_EQ(wizard.m_driver.GetEndPageId(), kRemovedPage);
 }
 
 TEST(PageDriver, PreviousPageIds) {
@@ -193,7 +195,9 @@ TEST(PageDriver, OldPageIsClosedBeforeTheNewOneOpens) {
     wizard.m_driver.GoToPage(kNotCompletePage);
     EXPECT_EQ(wizard.m_closed, std::vector<int>{102});
     EXPECT_EQ(wizard.m_opened, (std::vector<int>{102, 116}));
+    EXPECT_EQ(wizard.m_driver.GetEndPageId(), 0);
     wizard.m_driver.GoToPage(kEndOfRun);
+    EXPECT_EQ(wizard.m_driver.GetEndPageId(), kNotCompletePage);
     EXPECT_EQ(wizard.m_closed, (std::vector<int>{102, 116}));
     EXPECT_EQ(wizard.m_ends, 1);
     EXPECT_EQ(wizard.Current(), nullptr);

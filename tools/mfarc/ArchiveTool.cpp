@@ -1,5 +1,6 @@
 #include "ArchiveTool.h"
 
+#include "DistributionCommands.h"
 #include "ToolCommands.h"
 #include "ToolSupport.h"
 
@@ -84,6 +85,10 @@ long long ParseVolumeSize(const std::string& text) {
     return whole * factor + fraction * factor / scale;
 }
 
+std::string ArchiveToolVersion() {
+    return SETUPKIT_VERSION;
+}
+
 std::string ArchiveToolUsage() {
     return "usage: mfarc COMMAND [OPTIONS] ARCHIVE [FILE...]\n"
            "\n"
@@ -102,13 +107,14 @@ std::string ArchiveToolUsage() {
            "      the space on such a formatted diskette (1.44M: 1457664 bytes). The next\n"
            "      volume's name is the previous one's with its last character counted up\n"
            "      (app.mf1, app.mf2, ...).\n"
-           "  list ARCHIVE\n"
+           "  list [--json] ARCHIVE [PATTERN...]\n"
            "      show the members: method, sizes, destination id, attributes, time, name\n"
-           "      ('+' after the time: the member continues in the next volume).\n"
-           "  test ARCHIVE\n"
+           "      ('+' after the time: the member continues in the next volume); --json:\n"
+           "      the same as JSON.\n"
+           "  test ARCHIVE [PATTERN...]\n"
            "      expand every member to a scratch file and verify its checksum.\n"
-           "  extract [-C DIR] [--dest ID=DIR]... [--all] [--overwrite|--keep|--rename]\n"
-           "          ARCHIVE\n"
+           "  extract [-C DIR | -d DIR] [--dest ID=DIR]... [--all]\n"
+           "          [--overwrite|--keep|--rename] ARCHIVE [PATTERN...]\n"
            "      expand the members into DIR (default: the current directory), or into\n"
            "      the directory that --dest maps the member's destination id to. Only the\n"
            "      final component of a stored name is used; unsafe names (empty, '.', '..',\n"
@@ -121,20 +127,28 @@ std::string ArchiveToolUsage() {
            "      that would land on a file written earlier in the same run is refused, or\n"
            "      with --rename written under a distinct name.\n"
            "\n"
+           "PATTERN selects members by name ('*' and '?', any case; the final component\n"
+           "or the stored name); without one every member is taken. A pattern that\n"
+           "matches no member is reported (exit code 2).\n"
+           "\n"
            "test and extract report a damaged member and go on with the next one; an\n"
            "archive whose headers or volumes cannot be read further ends the run.\n"
            "\n"
            "options for every command:\n"
            "  --progress, --no-progress   show or hide the progress display on stderr\n"
            "                              (shown by default when stderr is a terminal)\n"
+           "  -q, --quiet                 report only what is not ok\n"
            "  -h, --help                  show this text\n"
+           "  --version                   show the version\n"
            "  --                          end of options: the names after it may start\n"
            "                              with '-'\n"
            "\n"
            "Later volumes of a multi-volume archive are looked for beside the first.\n"
            "\n"
            "exit codes: 0 success; 1 usage error; 2 damaged or unreadable archive, refused\n"
-           "member name, existing file not replaced, or another I/O failure.\n";
+           "member name, existing file not replaced, or another I/O failure.\n"
+           "\n" +
+           DistributionUsage();
 }
 
 int RunArchiveTool(const std::vector<std::string>& rawArgs, ArchiveToolIo& io) {
@@ -151,6 +165,11 @@ int RunArchiveTool(const std::vector<std::string>& rawArgs, ArchiveToolIo& io) {
         } else if (a == "-h" || a == "--help") {
             io.out << ArchiveToolUsage();
             return kExitOk;
+        } else if (a == "--version") {
+            io.out << "mfarc " << ArchiveToolVersion() << "\n";
+            return kExitOk;
+        } else if (a == "-q" || a == "--quiet") {
+            io.quiet = true;
         } else {
             args.push_back(a);
         }
@@ -167,6 +186,10 @@ int RunArchiveTool(const std::vector<std::string>& rawArgs, ArchiveToolIo& io) {
             return TestCommand(args, io);
         if (command == "extract")
             return ExtractCommand(args, io);
+        if (command == "dist") {
+            DistributionToolIo distIo{io.out, io.err, io.quiet};
+            return RunDistributionCommand({args.begin() + 1, args.end()}, distIo);
+        }
         throw UsageError{"unknown command '" + command + "'"};
     } catch (const UsageError& e) {
         io.err << "mfarc: " << e.message << "\nTry 'mfarc --help'.\n";

@@ -2,9 +2,11 @@
 //
 //   mfarc create [--volume-size N] [--overwrite] ARCHIVE [--method M] [--dest-id ID]
 //                [--] FILE|FOLDER...
-//   mfarc list ARCHIVE
-//   mfarc test ARCHIVE
-//   mfarc extract [-C DIR] [--dest ID=DIR]... [--all] [--overwrite|--keep|--rename] ARCHIVE
+//   mfarc list [--json] ARCHIVE [PATTERN...]
+//   mfarc test ARCHIVE [PATTERN...]
+//   mfarc extract [-C DIR | -d DIR] [--dest ID=DIR]... [--all] [--overwrite|--keep|--rename]
+//                 ARCHIVE [PATTERN...]
+//   mfarc dist list|test|extract ...   (whole distributions, DistributionCommands.h)
 //
 // Exit codes: 0 success; 1 usage error (unknown command or option, missing argument, a
 // volume size or method that cannot be used); 2 damaged or unreadable archive, refused
@@ -26,7 +28,11 @@ struct ArchiveToolIo {
     std::ostream& out;     // listings and results
     std::ostream& err;     // error messages and the progress display
     bool progress = false; // show progress on err (on by default when err is a terminal)
+    bool quiet = false;    // -q: report only what is not ok (no "ok" and "extracted" lines)
 };
+
+// The version that --version prints.
+std::string ArchiveToolVersion();
 
 // Runs one command; args excludes the program name. Returns the exit code.
 int RunArchiveTool(const std::vector<std::string>& args, ArchiveToolIo& io);

@@ -2,7 +2,10 @@
 #include "ToolArchive.h"
 #include "ToolCommands.h"
 
+#include "ArchiveJson.h"
 #include "MemberNames.h"
+
+#include "distribution/SafeNames.h"
 
 #include "errors/Exceptions.h"
 #include "support/FilePath.h"
@@ -24,42 +27,66 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string MethodName(std::int32_t method) {
-    switch (method) {
-    case 2:
-        return "stored";
-    case 3:
-        return "lh5";
-    case 4:
-        return "zlib";
-    default:
-        return "m" + std::to_string(method);
+// The members named by patterns ('*', '?', any case; the final component or the stored
+// name); every member when there are none. Remembers which patterns matched.
+class CMemberPatterns {
+public:
+    void Add(const std::string& pattern) {
+        m_patterns.push_back(pattern);
+        m_used.push_back(false);
     }
-}
+    bool Selects(const EntryHeader& header) {
+        if (m_patterns.empty())
+            return true;
+        const std::string stored = header.GetName();
+        const std::string name = FinalComponent(stored);
+        bool selected = false;
+        for (std::size_t i = 0; i < m_patterns.size(); ++i)
+            if (MatchesWildcard(m_patterns[i], name) || MatchesWildcard(m_patterns[i], stored)) {
+                m_used[i] = true;
+                selected = true;
+            }
+        return selected;
+    }
+    // Reports every pattern that matched no member; returns kExitFailure when there was one.
+    int ReportUnmatched(ArchiveToolIo& io) const {
+        int result = kExitOk;
+        for (std::size_t i = 0; i < m_patterns.size(); ++i)
+            if (!m_used[i]) {
+                io.err << "mfarc: " << m_patterns[i] << ": no member matches\n";
+                result = kExitFailure;
+            }
+        return result;
+    }
 
-std::string FormatTime(std::int32_t seconds) {
-    std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm* tm = std::gmtime(&t);
-    if (tm == nullptr)
-        return "-";
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", tm);
-    return buffer;
-}
+private:
+    std::vector<std::string> m_patterns;
+    std::vector<bool> m_used;
+};
 
-std::string SingleArchiveArgument(const std::vector<std::string>& args) {
-    CArgumentReader reader(args);
+struct ReadArguments {
     std::string archive;
+    CMemberPatterns patterns;
+    bool json = false;
+};
+
+// ARCHIVE [PATTERN...], and --json where the command takes it.
+ReadArguments ArchiveAndPatterns(const std::vector<std::string>& args, bool takesJson) {
+    CArgumentReader reader(args);
+    ReadArguments read;
     while (reader.Next()) {
-        if (reader.IsOption())
+        if (takesJson && reader.IsOption() && reader.Current() == "--json")
+            read.json = true;
+        else if (reader.IsOption())
             reader.UnknownOption(args[0]);
-        if (!archive.empty())
-            throw UsageError{args[0] + " needs exactly one archive name"};
-        archive = reader.Current();
+        else if (read.archive.empty())
+            read.archive = reader.Current();
+        else
+            read.patterns.Add(reader.Current());
     }
-    if (archive.empty())
+    if (read.archive.empty())
         throw UsageError{args[0] + " needs exactly one archive name"};
-    return archive;
+    return read;
 }
 
 bool PathExists(const std::string& path) {
@@ -203,37 +230,45 @@ MemberResult ExtractMemberOrReport(CToolArchive& archive, CMultiFileEntry& entry
 
 } // namespace
 
+void ListLine(const EntryHeader& h, std::ostream& out) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%-6s %10lu %10lu %6d 0x%02x %s%s ",
+                  ArchiveMethodName(h.method).c_str(), static_cast<unsigned long>(h.expandedSize),
+                  static_cast<unsigned long>(h.compressedSize), h.destinationId,
+                  h.attributes & 0xFF, FormatUtcTime(h.modifyTime).c_str(),
+                  h.continued ? "+" : " ");
+    out << line << h.GetName() << "\n";
+}
+
 int ListCommand(const std::vector<std::string>& args, ArchiveToolIo& io) {
-    std::string path = SingleArchiveArgument(args);
+    ReadArguments read = ArchiveAndPatterns(args, true);
     ProgressLine progress(io);
     CToolArchive archive(progress, "listing");
     return RunReading(archive, io, [&] {
-        archive.OpenFirstVolume(path);
+        archive.OpenFirstVolume(read.archive);
         auto entry = archive.CreateEntry();
-        io.out << "method   expanded compressed   dest attr modified (UTC)       name\n";
-        int members = 0;
-        while (archive.ReadNext(*entry)) {
-            const EntryHeader& h = entry->Header();
-            char line[128];
-            std::snprintf(line, sizeof line, "%-6s %10lu %10lu %6d 0x%02x %s%s ",
-                          MethodName(h.method).c_str(), static_cast<unsigned long>(h.expandedSize),
-                          static_cast<unsigned long>(h.compressedSize), h.destinationId,
-                          h.attributes & 0xFF, FormatTime(h.modifyTime).c_str(),
-                          h.continued ? "+" : " ");
-            io.out << line << h.GetName() << "\n";
-            ++members;
+        std::vector<EntryHeader> members;
+        while (archive.ReadNext(*entry))
+            if (read.patterns.Selects(entry->Header()))
+                members.push_back(entry->Header());
+        if (read.json) {
+            WriteArchiveJson(read.archive, members, io.out);
+        } else {
+            io.out << "method   expanded compressed   dest attr modified (UTC)       name\n";
+            for (const EntryHeader& h : members)
+                ListLine(h, io.out);
+            io.out << members.size() << " member(s)\n";
         }
-        io.out << members << " member(s)\n";
-        return kExitOk;
+        return read.patterns.ReportUnmatched(io);
     });
 }
 
 int TestCommand(const std::vector<std::string>& args, ArchiveToolIo& io) {
-    std::string path = SingleArchiveArgument(args);
+    ReadArguments read = ArchiveAndPatterns(args, false);
     ProgressLine progress(io);
     CToolArchive archive(progress, "testing");
     return RunReading(archive, io, [&] {
-        archive.OpenFirstVolume(path);
+        archive.OpenFirstVolume(read.archive);
         auto entry = archive.CreateEntry();
         MemberOutput scratch;
         std::error_code ec;
@@ -244,8 +279,11 @@ int TestCommand(const std::vector<std::string>& args, ArchiveToolIo& io) {
         int good = 0;
         int damaged = 0;
         while (archive.ReadNext(*entry)) {
+            if (!read.patterns.Selects(entry->Header()))
+                continue;
             if (ExtractMemberOrReport(archive, *entry, scratch, progress, io) == MemberResult::ok) {
-                io.out << "ok " << entry->Header().GetName() << "\n";
+                if (!io.quiet)
+                    io.out << "ok " << entry->Header().GetName() << "\n";
                 ++good;
             } else {
                 io.out << "DAMAGED " << entry->Header().GetName() << "\n";
@@ -256,7 +294,8 @@ int TestCommand(const std::vector<std::string>& args, ArchiveToolIo& io) {
         if (damaged != 0)
             io.out << ", " << damaged << " damaged";
         io.out << "\n";
-        return damaged == 0 ? kExitOk : kExitFailure;
+        const int unmatched = read.patterns.ReportUnmatched(io);
+        return damaged == 0 ? unmatched : kExitFailure;
     });
 }
 
@@ -271,6 +310,7 @@ struct ExtractOptions {
     bool all = false;
     ExistingFiles existing = ExistingFiles::refuse;
     std::string archive;
+    CMemberPatterns patterns;
 };
 
 void SetExistingPolicy(ExtractOptions& options, ExistingFiles policy, const std::string& option) {
@@ -284,7 +324,8 @@ ExtractOptions ParseExtractOptions(const std::vector<std::string>& args) {
     CArgumentReader reader(args);
     while (reader.Next()) {
         std::string value;
-        if (reader.TakeValue("-C", value) || reader.TakeValue("--directory", value)) {
+        if (reader.TakeValue("-C", value) || reader.TakeValue("-d", value) ||
+            reader.TakeValue("--directory", value)) {
             options.baseDir = value;
         } else if (reader.TakeValue("--dest", value)) {
             std::size_t eq = value.find('=');
@@ -304,7 +345,7 @@ ExtractOptions ParseExtractOptions(const std::vector<std::string>& args) {
         } else if (options.archive.empty()) {
             options.archive = reader.Current();
         } else {
-            throw UsageError{"extract takes one archive name"};
+            options.patterns.Add(reader.Current());
         }
     }
     if (options.archive.empty())
@@ -356,7 +397,7 @@ void PrepareDirectory(const std::string& dir) {
 
 class CExtractRun {
 public:
-    CExtractRun(const ExtractOptions& options, ArchiveToolIo& io)
+    CExtractRun(ExtractOptions& options, ArchiveToolIo& io)
         : m_options(options), m_io(io), m_progress(io), m_archive(m_progress, "extracting") {}
 
     int Run() {
@@ -364,7 +405,10 @@ public:
             m_archive.OpenFirstVolume(m_options.archive);
             auto entry = m_archive.CreateEntry();
             while (m_archive.ReadNext(*entry))
-                ExtractOne(*entry);
+                if (m_options.patterns.Selects(entry->Header()))
+                    ExtractOne(*entry);
+            if (m_options.patterns.ReportUnmatched(m_io) != kExitOk)
+                m_result = kExitFailure;
             return m_result;
         });
     }
@@ -379,7 +423,8 @@ private:
         const EntryHeader& h = entry.Header();
         std::string stored = h.GetName();
         if (h.destinationId == -1 && !m_options.all) {
-            m_io.out << "skipped (not installed) " << stored << "\n";
+            if (!m_io.quiet)
+                m_io.out << "skipped (not installed) " << stored << "\n";
             return;
         }
         std::string name = FinalComponent(stored);
@@ -397,6 +442,8 @@ private:
         switch (ExtractMemberOrReport(m_archive, entry, output, m_progress, m_io)) {
         case MemberResult::ok:
             m_written.Add(dir, name, stored);
+            if (m_io.quiet)
+                break;
             m_io.out << "extracted " << output.path;
             if (name != FinalComponent(stored))
                 m_io.out << " (from " << stored << ")";
@@ -448,7 +495,7 @@ private:
         return true;
     }
 
-    const ExtractOptions& m_options;
+    ExtractOptions& m_options;
     ArchiveToolIo& m_io;
     ProgressLine m_progress;
     CToolArchive m_archive;
