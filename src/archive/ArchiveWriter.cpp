@@ -55,15 +55,24 @@ std::string UnusedSpoolPath(const std::string& archivePath) {
 
 CArchiveWriter::CArchiveWriter(std::string firstVolumePath, std::int64_t volumeSize)
     : m_firstVolumePath(std::move(firstVolumePath)), m_volumeSize(volumeSize) {
-    if (volumeSize != 0 && volumeSize < kMinVolumeSize)
-        throw CArchiveWriterError("volume size " + std::to_string(volumeSize) +
-                                  " is too small: a volume must hold at least " +
-                                  std::to_string(kMinVolumeSize) +
-                                  " bytes (archive header, one entry header and one byte)");
+    if (volumeSize != 0)
+        CheckVolumeSize(volumeSize);
     if (volumeSize < 0)
         throw CArchiveWriterError("volume size must not be negative");
     if (CMultiFile::NextVolumeName(m_firstVolumePath).empty() && volumeSize != 0)
         throw CArchiveWriterError("'" + m_firstVolumePath + "' cannot name a volume series");
+    OpenSpool();
+}
+
+CArchiveWriter::CArchiveWriter(std::string firstVolumePath, VolumeSizeFunction volumeSize)
+    : m_firstVolumePath(std::move(firstVolumePath)), m_volumeSize(-1),
+      m_volumeSizeOf(std::move(volumeSize)) {
+    if (!m_volumeSizeOf)
+        throw CArchiveWriterError("no volume sizes given");
+    OpenSpool();
+}
+
+void CArchiveWriter::OpenSpool() {
     m_spoolPath = UnusedSpoolPath(m_firstVolumePath);
     try {
         m_spool.OpenForWriting(m_spoolPath);
@@ -71,6 +80,21 @@ CArchiveWriter::CArchiveWriter(std::string firstVolumePath, std::int64_t volumeS
         // The spool is the writer's own business: the user gave the archive's name.
         throw CFileException(e.GetCause(), e.GetOsError(), m_firstVolumePath);
     }
+}
+
+void CArchiveWriter::CheckVolumeSize(std::int64_t volumeSize) const {
+    if (volumeSize < kMinVolumeSize)
+        throw CArchiveWriterError("volume size " + std::to_string(volumeSize) +
+                                  " is too small: a volume must hold at least " +
+                                  std::to_string(kMinVolumeSize) +
+                                  " bytes (archive header, one entry header and one byte)");
+}
+
+// The room for members in volume index (without its archive header).
+std::int64_t CArchiveWriter::VolumeCapacity(std::size_t index) const {
+    std::int64_t size = m_volumeSizeOf ? m_volumeSizeOf(index) : m_volumeSize;
+    CheckVolumeSize(size);
+    return size - static_cast<std::int64_t>(MultiFileHeader::kSize);
 }
 
 CArchiveWriter::~CArchiveWriter() {
@@ -155,9 +179,9 @@ std::vector<std::int64_t> CArchiveWriter::PlanVolumeEnds() const {
         ends.push_back(total);
         return ends;
     }
-    const std::int64_t capacity = m_volumeSize - static_cast<std::int64_t>(MultiFileHeader::kSize);
     std::int64_t start = 0;
-    while (total - start > capacity) {
+    while (total - start > VolumeCapacity(ends.size())) {
+        const std::int64_t capacity = VolumeCapacity(ends.size());
         std::int64_t limit = start + capacity;
         std::int64_t best = -1;
         for (std::size_t i = 0; i < m_members.size() && dataStart[i] <= limit; ++i) {
@@ -170,7 +194,7 @@ std::vector<std::int64_t> CArchiveWriter::PlanVolumeEnds() const {
         }
         if (best < 0)
             throw CArchiveWriterError(
-                "volume size " + std::to_string(m_volumeSize) +
+                "volume size " + std::to_string(capacity + MultiFileHeader::kSize) +
                 " is too small for these members: a volume must end inside a member's coded "
                 "data, and too many empty members follow each other here");
         ends.push_back(best);

@@ -50,6 +50,11 @@ public:
     // size below kMinVolumeSize or larger than the format's 32-bit sizes allow, and a
     // CFileException naming the archive when the spool file beside it cannot be created.
     explicit CArchiveWriter(std::string firstVolumePath, std::int64_t volumeSize = 0);
+    // Volumes of different sizes: volumeSize(i) is the largest size of volume i (0 = the
+    // first). Finish throws CArchiveWriterError when a volume it needs is smaller than
+    // kMinVolumeSize.
+    using VolumeSizeFunction = std::function<std::int64_t(std::size_t index)>;
+    CArchiveWriter(std::string firstVolumePath, VolumeSizeFunction volumeSize);
     virtual ~CArchiveWriter();
     CArchiveWriter(const CArchiveWriter&) = delete;
     CArchiveWriter& operator=(const CArchiveWriter&) = delete;
@@ -86,11 +91,15 @@ protected:
 
 private:
     std::vector<std::int64_t> PlanVolumeEnds() const;
+    std::int64_t VolumeCapacity(std::size_t index) const;
+    void CheckVolumeSize(std::int64_t volumeSize) const;
+    void OpenSpool();
     void CodeMember(const std::string& sourcePath, CCodec& codec, EntryHeader& header);
     std::string VolumeName(std::size_t index) const;
 
     std::string m_firstVolumePath;
     std::int64_t m_volumeSize;
+    VolumeSizeFunction m_volumeSizeOf;
     std::string m_spoolPath;
     CVolumeFile m_spool;
     std::vector<EntryHeader> m_members;

@@ -148,5 +148,10 @@ void CXFile::Flush() {
 }
 
 void CXFile::ThrowLastError(int cause) const {
-    throw CFileException(cause, errno, m_fileName);
+    // The C runtime's error number names the cause where it is known (a full disk is
+    // "Disk full", not a generic file error); cause covers an unknown or missing one.
+    const int error = errno;
+    if (error != 0 && FileCauseFromErrno(error) != CFileException::kGeneric)
+        throw FileExceptionFromErrno(error, m_fileName);
+    throw CFileException(cause, error, m_fileName);
 }

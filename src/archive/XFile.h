@@ -69,7 +69,8 @@ public:
     std::int64_t GetLength();
     void Flush();
 
-    // Raises CFileException with the given cause, the C runtime's errno and this file's name.
+    // Raises CFileException with the cause that the C runtime's errno names (the given cause
+    // when it names none), that errno and this file's name.
     [[noreturn]] void ThrowLastError(int cause) const;
 
 private:

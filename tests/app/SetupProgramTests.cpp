@@ -357,7 +357,8 @@ TEST_F(SetupProgramTest, CancelWhileReadingStopsTheStepAndShowsNotComplete) {
     // Escape arrives while the step is running; it is handled between two sections.
     ASSERT_TRUE(gui::PressKey(reading, VK_ESCAPE));
     EXPECT_EQ(gui::WindowText(reading), kAppSetup);
-    Screenshot(reading, "page-114-reading");
+    // By now the question may be up over the page; the name says so.
+    Screenshot(reading, "cancel-while-reading");
     HWND box = WaitForMessageBox();
     ASSERT_NE(box, nullptr) << "current page " << gui::CurrentDialogId(m_process.GetId())
                             << " after " << ::GetTickCount() - shown << " ms";

@@ -225,6 +225,24 @@ TEST(XFile, OpenFailuresCarryCauseAndPath) {
     EXPECT_THROW(f.OpenForWriting(nodir), CFileException);
 }
 
+#ifndef _WIN32
+// A full disk is reported as one (cause 13, "Disk full"), not as a generic file error, so
+// that the setup program's report says what went wrong.
+TEST(XFile, WriteToAFullDeviceRaisesDiskFull) {
+    CXFile f;
+    f.OpenForWriting("/dev/full");
+    std::vector<std::uint8_t> block(256 * 1024, 0x55);
+    try {
+        f.WritePlain(block.data(), block.size());
+        f.Close();
+        FAIL() << "writing to a full device succeeded";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.GetCause(), CFileException::kDiskFull);
+        EXPECT_EQ(e.GetFileName(), "/dev/full");
+    }
+}
+#endif
+
 TEST(XFile, ReadExactRaisesEndOfFile) {
     TempDir dir;
     WriteBytes(dir.File("a"), Pattern(7));

@@ -345,6 +345,11 @@ TEST(DialogTemplates, NoTextIsCutOffAndScreenshotsAreWritten) {
             EXPECT_TRUE(problem.empty())
                 << "dialog " << id << " control " << ::GetDlgCtrlID(child) << ": " << problem;
         }
+        // The splash template alone is an empty box: its picture comes from the profile's
+        // bitmap, so its screenshot (setup-splash.png) is taken from the running program.
+        if (id == 129) {
+            continue;
+        }
         EXPECT_TRUE(
             gui::SaveWindowPng(shown.Get(), gui::ScreenshotPath("dialog-" + std::to_string(id))))
             << id;
