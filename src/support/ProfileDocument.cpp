@@ -1,7 +1,7 @@
 #include "support/ProfileDocument.h"
 
 #include <cstdio>
-#include <fstream>
+#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -66,17 +66,24 @@ LineKind Classify(string_view raw, string_view& name) {
     return LineKind::Entry;
 }
 
+// C stdio rather than file streams: the setup program links no iostreams.
+struct CFileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using CStdioFile = std::unique_ptr<std::FILE, CFileCloser>;
+
 bool ReadWholeFile(const std::string& file, std::string& text) {
-    std::ifstream in(file, std::ios::binary);
+    CStdioFile in(std::fopen(file.c_str(), "rb"));
     text.clear();
     if (!in) {
         return false;
     }
     char chunk[16384];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) {
+        text.append(chunk, got);
     }
-    return true;
+    return std::ferror(in.get()) == 0;
 }
 
 bool MoveOver(const std::string& from, const std::string& to) {
@@ -101,14 +108,13 @@ bool MoveOver(const std::string& from, const std::string& to) {
 bool ReplaceWholeFile(const std::string& file, const std::string& text) {
     const std::string sibling = file + ".~new";
     {
-        std::ofstream out(sibling, std::ios::binary | std::ios::trunc);
+        CStdioFile out(std::fopen(sibling.c_str(), "wb"));
         if (!out) {
             return false;
         }
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
+        const bool written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size() &&
+                             std::fflush(out.get()) == 0;
+        if (std::fclose(out.release()) != 0 || !written) {
             std::remove(sibling.c_str());
             return false;
         }
