@@ -280,6 +280,26 @@ TEST_F(DistFixture, OneDirectoryWithCapacityZero) {
     EXPECT_EQ(RunDist({"--check", Out("out")}).code, kDistOk);
 }
 
+// The removal helper goes beside the setup program on the first diskette, and counts
+// towards its capacity; one that does not exist is a missing source file.
+TEST_F(DistFixture, RemovalHelperGoesOntoTheFirstDiskette) {
+    WriteBytes(m_dir.File("_xktinst.exe"), RandomBytes(20000, 4));
+    ToolResult r = Build("out", {"--helper", m_dir.File("_xktinst.exe")});
+    ASSERT_EQ(r.code, kDistOk) << r.err;
+    EXPECT_EQ(ReadBytes(Out("out/DISK01/_XKTINST.EXE")), RandomBytes(20000, 4));
+    EXPECT_EQ(RunDist({"--check", Out("out")}).code, kDistOk);
+
+    ToolResult missing = Build("out2", {"--helper", m_dir.File("none.exe")});
+    EXPECT_EQ(missing.code, kDistMissingSource);
+    EXPECT_NE(missing.err.find("none.exe"), std::string::npos) << missing.err;
+
+    // A helper that leaves no room for the profile on diskette 1 is named in the error.
+    WriteBytes(m_dir.File("_xktinst.exe"), RandomBytes(1450000, 5));
+    ToolResult tooBig = Build("out3", {"--helper", m_dir.File("_xktinst.exe")});
+    EXPECT_EQ(tooBig.code, kDistTooBig);
+    EXPECT_NE(tooBig.err.find("removal helper"), std::string::npos) << tooBig.err;
+}
+
 TEST_F(DistFixture, CheckFindsDamagedAndMissingDiskettes) {
     ASSERT_EQ(Build("out").code, kDistOk);
     auto bytes = ReadBytes(Out("out/DISK02/PROGRAM.MF2"));

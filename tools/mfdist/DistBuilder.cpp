@@ -18,6 +18,7 @@ namespace df = distfiles;
 namespace {
 
 const std::string kSetupName = "SETUP.EXE";
+const std::string kHelperName = "_XKTINST.EXE";
 const std::string kProfileName = "SETUP.INI";
 const std::string kStagingName = ".mfdist-work";
 constexpr int kMaxDiskettes = 99; // the setup program finds DISK01 to DISK99
@@ -299,6 +300,7 @@ struct FixedFiles {
     std::string setupSource;
     std::string splashSource;
     std::string splashName;
+    std::string helperSource;
 };
 
 void PlaceFixedFiles(Layout& layout, const FixedFiles& fixed, std::int64_t profileReserve) {
@@ -306,12 +308,15 @@ void PlaceFixedFiles(Layout& layout, const FixedFiles& fixed, std::int64_t profi
     layout.Place(1, OutputFile{kProfileName, static_cast<std::uint64_t>(profileReserve)});
     if (!fixed.splashSource.empty())
         layout.Place(1, OutputFile{fixed.splashName, FileBytes(fixed.splashSource)});
+    if (!fixed.helperSource.empty())
+        layout.Place(1, OutputFile{kHelperName, FileBytes(fixed.helperSource)});
     if (layout.capacity.bytes != 0 && layout.used[0] > layout.capacity.bytes)
-        throw CDistError(kDistTooBig,
-                         "the setup program (" + std::to_string(FileBytes(fixed.setupSource)) +
-                             " bytes), its profile and the splash picture need " +
-                             std::to_string(layout.used[0]) + " bytes on diskette 1, which holds " +
-                             std::to_string(layout.capacity.bytes));
+        throw CDistError(
+            kDistTooBig,
+            "the setup program (" + std::to_string(FileBytes(fixed.setupSource)) +
+                " bytes), its profile, the splash picture and the removal helper need " +
+                std::to_string(layout.used[0]) + " bytes on diskette 1, which holds " +
+                std::to_string(layout.capacity.bytes));
 }
 
 int FirstDiskFor(const Layout& layout) {
@@ -441,6 +446,8 @@ std::int64_t NewestTime(const std::vector<PlannedComponent>& plan, const FixedFi
     std::vector<std::string> sources{fixed.setupSource};
     if (!fixed.splashSource.empty())
         sources.push_back(fixed.splashSource);
+    if (!fixed.helperSource.empty())
+        sources.push_back(fixed.helperSource);
     for (const PlannedComponent& pc : plan)
         for (const PlannedMember& m : pc.members)
             sources.push_back(m.sourcePath);
@@ -535,11 +542,14 @@ BuildResult BuildDistribution(const BuildOptions& options) {
     if (!df::IsFile(options.setupProgram))
         throw CDistError(kDistMissingSource,
                          "setup program '" + options.setupProgram + "' does not exist");
+    if (!options.removalHelper.empty() && !df::IsFile(options.removalHelper))
+        throw CDistError(kDistMissingSource,
+                         "removal helper '" + options.removalHelper + "' does not exist");
 
     std::vector<PlannedComponent> plan = PlanComponents(d, folder, capacity.bytes != 0);
     CheckInstalledNames(d, plan);
     FixedFiles fixed{options.setupProgram, SplashSource(d, folder),
-                     FinalComponent(d.General("Splash Path"))};
+                     FinalComponent(d.General("Splash Path")), options.removalHelper};
     CodeMembers(plan, options);
 
     const std::string& output = options.output;
@@ -574,6 +584,10 @@ BuildResult BuildDistribution(const BuildOptions& options) {
     if (!fixed.splashSource.empty()) {
         written.push_back(df::Join(first, fixed.splashName));
         CopyInto(fixed.splashSource, written.back());
+    }
+    if (!fixed.helperSource.empty()) {
+        written.push_back(df::Join(first, kHelperName));
+        CopyInto(fixed.helperSource, written.back());
     }
     layout.disks[0][1].bytes = profile.size();
 

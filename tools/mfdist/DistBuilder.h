@@ -34,6 +34,9 @@ struct BuildOptions {
     std::string folder;
     std::string output;
     std::string setupProgram;
+    // The removal helper to put beside it (empty: none). The setup program installs it into
+    // the system directory, where the registered removal command looks for it.
+    std::string removalHelper;
     std::string capacity; // overrides the description's Capacity when not empty
     bool best = false;
     // Called with a short text for every step of long work (coding a file, writing).

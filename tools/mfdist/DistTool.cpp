@@ -90,6 +90,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             a.help = true;
         else if (arg == "--setup")
             a.build.setupProgram = value();
+        else if (arg == "--helper")
+            a.build.removalHelper = value();
         else if (arg == "--capacity")
             a.build.capacity = value();
         else if (arg == "--best")
@@ -155,6 +157,8 @@ std::string DistToolUsage() {
            "itself with capacity 0), SETUP.EXE and its profile on the first diskette.\n"
            "\n"
            "  --setup FILE      the setup program to put on the first diskette\n"
+           "  --helper FILE     the removal helper _xktinst.exe to put beside it, which the\n"
+           "                    setup program installs for the registered removal command\n"
            "  --capacity SIZE   720K, 1.2M, 1.44M, 2.88M, a number of bytes, or 0 for one\n"
            "                    directory (overrides the description's Capacity)\n" +
            best +
