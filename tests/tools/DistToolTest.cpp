@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -299,6 +300,39 @@ TEST_F(DistFixture, RemovalHelperGoesOntoTheFirstDiskette) {
     EXPECT_EQ(tooBig.code, kDistTooBig);
     EXPECT_NE(tooBig.err.find("removal helper"), std::string::npos) << tooBig.err;
 }
+
+#ifndef _WIN32
+// Diskette images as independent tools read them: a clean FAT, the diskette's label, and
+// the files of its folder.
+TEST_F(DistFixture, ImagesHoldEachDisketteUnderItsLabel) {
+    ToolResult r = Build("out", {"--images"});
+    ASSERT_EQ(r.code, kDistOk) << r.err;
+    int images = 0;
+    for (int n = 1; fs::exists(Out("out/DISK0" + std::to_string(n))); ++n) {
+        const std::string disk = "DISK0" + std::to_string(n);
+        const std::string image = Out("out/" + disk + ".IMG");
+        ASSERT_EQ(fs::file_size(image), 1474560u) << image;
+        ++images;
+        EXPECT_EQ(std::system(("fsck.fat -n '" + image + "' >/dev/null 2>&1").c_str()), 0) << image;
+        const std::string listing = Out(disk + ".txt");
+        ASSERT_EQ(
+            std::system(
+                ("MTOOLS_SKIP_CHECK=1 mdir -i '" + image + "' :: >'" + listing + "' 2>&1").c_str()),
+            0);
+        const std::string text = ReadText(listing);
+        EXPECT_NE(text.find("TEST APP DI"), std::string::npos) << text;
+        for (const auto& entry : fs::directory_iterator(Out("out/" + disk))) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_NE(text.find(name.substr(0, name.find('.'))), std::string::npos)
+                << name << " in\n"
+                << text;
+        }
+    }
+    EXPECT_GE(images, 2);
+    // Images need diskettes no larger than 1.44 MB.
+    EXPECT_EQ(Build("out2", {"--images", "--capacity", "0"}).code, kDistUsage);
+}
+#endif
 
 TEST_F(DistFixture, CheckFindsDamagedAndMissingDiskettes) {
     ASSERT_EQ(Build("out").code, kDistOk);

@@ -6,10 +6,13 @@
 #include "MemberCoding.h"
 #include "MemberNames.h"
 #include "ProfileText.h"
+#include "media/FatImage.h"
+#include "media/FatImageWriter.h"
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -390,6 +393,43 @@ Layout WriteArchives(const std::vector<PlannedComponent>& plan, const FixedFiles
     return layout;
 }
 
+std::string DisketteDir(const std::string& output, const DisketteCapacity& capacity, int disk);
+
+std::vector<std::uint8_t> ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw CDistError(kDistIo, path + ": cannot be read");
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>());
+}
+
+// The diskette's label as the profile gives it (the text before a '|').
+std::string DisketteLabel(const Description& d, int number) {
+    auto given = d.diskettes.find(number);
+    if (given == d.diskettes.end())
+        return DefaultDisketteLabel(d, number);
+    return given->second.substr(0, given->second.find('|'));
+}
+
+// One 1.44 MB image beside each diskette folder (DISK01.IMG, ...) holding that folder's
+// files, with the diskette's label as volume label: for PC emulators and real diskettes.
+void WriteDisketteImages(const Description& d, const std::string& output,
+                         const DisketteCapacity& capacity, int count) {
+    for (int n = 1; n <= count; ++n) {
+        const std::string dir = DisketteDir(output, capacity, n);
+        std::vector<FatImageFile> files;
+        for (const std::string& name : df::List(dir, true)) {
+            const std::string path = df::Join(dir, name);
+            files.push_back({name, ReadWhole(path), df::ModifyTime(path)});
+        }
+        try {
+            WriteDisketteImage(dir + ".IMG", ToVolumeLabel(DisketteLabel(d, n)), files);
+        } catch (const CFatImageException& error) {
+            throw CDistError(kDistIo, dir + ".IMG: " + error.what());
+        }
+    }
+}
+
 std::string DisketteDir(const std::string& output, const DisketteCapacity& capacity, int disk) {
     if (capacity.bytes == 0)
         return output;
@@ -542,6 +582,9 @@ BuildResult BuildDistribution(const BuildOptions& options) {
     if (!df::IsFile(options.setupProgram))
         throw CDistError(kDistMissingSource,
                          "setup program '" + options.setupProgram + "' does not exist");
+    if (options.images &&
+        (capacity.bytes == 0 || static_cast<std::uint64_t>(capacity.bytes) > kDisketteDataBytes))
+        throw CDistError(kDistUsage, "--images needs diskettes of at most 1.44 MB");
     if (!options.removalHelper.empty() && !df::IsFile(options.removalHelper))
         throw CDistError(kDistMissingSource,
                          "removal helper '" + options.removalHelper + "' does not exist");
@@ -595,6 +638,8 @@ BuildResult BuildDistribution(const BuildOptions& options) {
     for (const std::string& path : written)
         if (!df::SetModifyTime(path, newest))
             throw CDistError(kDistIo, path + ": cannot set its time");
+    if (options.images)
+        WriteDisketteImages(d, output, capacity, static_cast<int>(layout.disks.size()));
     BuildResult result = Summarize(layout, plan, output);
     guard.Done();
     return result;

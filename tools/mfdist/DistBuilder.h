@@ -39,6 +39,8 @@ struct BuildOptions {
     std::string removalHelper;
     std::string capacity; // overrides the description's Capacity when not empty
     bool best = false;
+    // Also one 1.44 MB image per diskette (DISKnn.IMG), labelled with its label.
+    bool images = false;
     // Called with a short text for every step of long work (coding a file, writing).
     std::function<void(const std::string&)> progress;
 };

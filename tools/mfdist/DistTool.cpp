@@ -94,6 +94,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             a.build.removalHelper = value();
         else if (arg == "--capacity")
             a.build.capacity = value();
+        else if (arg == "--images")
+            a.build.images = true;
         else if (arg == "--best")
             a.build.best = true;
         else if (arg == "--check")
@@ -162,6 +164,8 @@ std::string DistToolUsage() {
            "  --capacity SIZE   720K, 1.2M, 1.44M, 2.88M, a number of bytes, or 0 for one\n"
            "                    directory (overrides the description's Capacity)\n" +
            best +
+           "  --images          also write one 1.44 MB image per diskette (DISK01.IMG, ...)\n"
+           "                    with the diskette's label as volume label\n"
            "  --check DIR       read a finished distribution back and say whether the setup\n"
            "                    program will find everything it needs\n"
            "  --help            this text\n"
