@@ -246,8 +246,11 @@ int SetupApp::ExitInstance() {
         ::PostThreadMessageA(m_options.notifyThread, kNotifyExitMessage, 0, 0);
     }
 
-    // 5. After a removal: the removal helper finishes the job.
-    if (m_options.removal) {
+    // 5. After a removal: the removal helper finishes the job. Only after one that went
+    // through: the helper deletes this program, its profile and the log, so a removal that
+    // was declined or failed must keep them for the next try.
+    if (m_options.removal &&
+        (outcome == RunOutcome::Complete || outcome == RunOutcome::RestartNeeded)) {
         char system[MAX_PATH + 1] = {};
         UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
         std::string systemDir(system, length <= MAX_PATH ? length : 0);

@@ -255,6 +255,24 @@ TEST_F(SetupProgramTest, UnattendedRemovalWaitsForContinueAndStartsHelper) {
     EXPECT_EQ(ReadFile(record), m_helper + " /U /PP:" + m_dir + "\\setup.ini");
 }
 
+// A removal that is declined on its confirmation page keeps the program, its profile and
+// the log for another try: the removal helper, which would delete them, is not started.
+TEST_F(SetupProgramTest, DeclinedRemovalKeepsTheFilesOfTheNextTry) {
+    WriteInstallLog();
+    Start("/U /B");
+    HWND confirm = WaitForPage(1545);
+    ASSERT_NE(confirm, nullptr);
+    ASSERT_TRUE(gui::PressButton(confirm, IDCANCEL));
+    DWORD exitCode = 0;
+    ASSERT_TRUE(WaitForExit(&exitCode));
+    EXPECT_EQ(exitCode, 1602u);
+    gui::WaitUntil([] { return false; }, 2000);
+    EXPECT_FALSE(FileExists(m_dir + "\\removal-helper.txt"));
+    for (const char* file : {"setup.exe", "setup.ini", "install.log"}) {
+        EXPECT_TRUE(FileExists(m_dir + "\\" + file)) << file;
+    }
+}
+
 TEST_F(SetupProgramTest, AttendedInstallShowsEachPage) {
     Start("");
     HWND welcome = WaitForPage(102);
