@@ -228,6 +228,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         ReportRefusal(refusal, paths);
         return 1;
     }
+    // The setup program started us from the application directory, which would stay in use
+    // as our current directory and could not be removed.
+    char system[kHelperMaxPath];
+    const UINT length = ::GetSystemDirectoryA(system, kHelperMaxPath);
+    if (length > 0 && length < kHelperMaxPath) {
+        ::SetCurrentDirectoryA(system);
+    }
     RemoveSetupFiles(paths);
     return 0;
 }

@@ -102,9 +102,9 @@ protected:
     }
 
     // Runs the helper with these arguments; its exit code, or -1 when it did not end.
-    long RunHelper(const std::string& arguments) {
+    long RunHelper(const std::string& arguments, const std::string& directory = "") {
         gui::CTestProcess helper;
-        if (!helper.Start(gui::WindowsPath(REMOVAL_HELPER), arguments)) {
+        if (!helper.Start(gui::WindowsPath(REMOVAL_HELPER), arguments, directory)) {
             return -1;
         }
         DWORD exitCode = 0;
@@ -136,6 +136,14 @@ TEST_F(RemovalHelperProgramTest, WaitsForTheProgramThenDeletesItsFilesAndTheDire
     EXPECT_FALSE(Exists(m_program));
     EXPECT_FALSE(Exists(m_profile));
     EXPECT_FALSE(Exists(m_log));
+    EXPECT_FALSE(Exists(m_dir));
+}
+
+// The setup program starts the helper from the application directory: the helper's own
+// current directory must not keep that directory in use.
+TEST_F(RemovalHelperProgramTest, RemovesTheDirectoryItWasStartedIn) {
+    EXPECT_EQ(RunHelper("/U /PP:" + m_profile, m_dir), 0);
+    EXPECT_FALSE(Exists(m_program));
     EXPECT_FALSE(Exists(m_dir));
 }
 
