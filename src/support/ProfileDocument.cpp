@@ -9,23 +9,14 @@
 #include <windows.h>
 #endif
 
+#include "support/IniText.h"
+
 namespace {
 
 using std::string_view;
 
-bool IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-string_view Trim(string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
+using initext::IsBlank;
+using initext::Trim;
 
 std::string LowerAscii(string_view s) {
     std::string lower(s);

@@ -86,19 +86,6 @@ std::vector<std::string> Names(const std::string& dir) {
     return names;
 }
 
-void RemoveTree(const std::string& dir) {
-    for (const std::string& name : Names(dir)) {
-        std::string path = dir + "\\" + name;
-        if (::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path);
-        } else {
-            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileA(path.c_str());
-        }
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
 std::string SystemDir() {
     char dir[MAX_PATH] = {};
     ::GetSystemDirectoryA(dir, MAX_PATH);
@@ -121,9 +108,9 @@ protected:
         m_process.Kill();
         m_process.Wait(5000);
         gui::RemoveShellGroup("Sample Viewer", 2000);
-        RemoveTree(m_dir);
+        gui::RemoveTree(m_dir);
         if (!m_appOutside.empty())
-            RemoveTree(m_appOutside);
+            gui::RemoveTree(m_appOutside);
         ::DeleteFileA((SystemDir() + "\\VIEWSHR.DLL").c_str());
         for (const char* key : {kUninstallKey, kAppPathsKey, "Software\\Sample Viewer"})
             ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
@@ -306,7 +293,7 @@ TEST_F(DistInstallTest, FullDiskIsReportedAndNoFileIsHalfPlaced) {
     const std::string full = "C:\\FULLDISK";
     ASSERT_TRUE(Exists(full)) << "the full-disk fixture did not mount C:\\FULLDISK";
     m_app = m_appOutside = full + "\\APP";
-    RemoveTree(m_app);
+    gui::RemoveTree(m_app);
     BuildDistribution(m_app);
     StartUnattended();
     // The cause reads "File Error." here: Wine's C runtime reports a full disk as EINVAL,

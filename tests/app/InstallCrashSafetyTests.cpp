@@ -52,28 +52,6 @@ std::set<std::string> PlacedMembers(const std::string& dir) {
     return names;
 }
 
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = dir + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(path.c_str());
-            }
-        } while (::FindNextFileA(search, &entry));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
 // The file records of a log that may only hold whole lines: "[Main]" and then one
 // "P0000123.TXT=0|1|0" line per file, each ended by CR LF; an "[Events]" section with the
 // unattended run's decisions ("12:34:56:0078=Unattended: ...") may come before it. Any other
@@ -121,7 +99,7 @@ protected:
     void TearDown() override {
         m_process.Kill();
         m_process.Wait(5000);
-        RemoveTree(m_dir);
+        gui::RemoveTree(m_dir);
     }
 
     void WriteDistribution() {
@@ -157,7 +135,7 @@ protected:
     // the list of placed files, and kills the program a second (and the margin) later.
     // Returns the files placed before that second began.
     std::set<std::string> RunAndKill(std::size_t placedBefore) {
-        RemoveTree(m_app);
+        gui::RemoveTree(m_app);
         ::DeleteFileA((m_dist + "\\install.log").c_str());
         EXPECT_TRUE(m_process.Start(m_dist + "\\setup.exe", "/B", m_dist));
         EXPECT_TRUE(

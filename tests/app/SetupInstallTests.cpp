@@ -75,28 +75,6 @@ std::string Profile(const std::string& file, const std::string& section, const s
     return value;
 }
 
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = dir + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(path.c_str());
-            }
-        } while (::FindNextFileA(search, &entry));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
 std::vector<std::string> FileNames(const std::string& dir) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
@@ -141,7 +119,7 @@ protected:
         m_process.Kill();
         m_process.Wait(5000);
         gui::RemoveShellGroup("Demo");
-        RemoveTree(m_dir);
+        gui::RemoveTree(m_dir);
     }
 
     // Writes an archive into the distribution directory.

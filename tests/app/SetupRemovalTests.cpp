@@ -137,28 +137,6 @@ bool IsPending(const std::string& path) {
     return false;
 }
 
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = dir + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(path.c_str());
-            }
-        } while (::FindNextFileA(search, &entry));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
 // Every file and directory below dir, as paths relative to it, sorted.
 void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>& out) {
     WIN32_FIND_DATAA entry;
@@ -239,13 +217,13 @@ protected:
         m_server.Kill();
         m_server.Wait(5000);
         CleanMachine();
-        RemoveTree(m_scratch);
+        gui::RemoveTree(m_scratch);
     }
 
     // Nothing of an earlier run: the application, the system and help files with their
     // counts, the registry entries, restart operations, the shell's group folder.
     void CleanMachine() {
-        RemoveTree(kAppDir);
+        gui::RemoveTree(kAppDir);
         for (const std::string& file : {SystemFile("_xktinst.exe"), SystemFile("RMVSHARE.DLL"),
                                         HelpFile("RMVHELP.HLP"), HelpFile("RMVOTHER.HLP")}) {
             ::DeleteFileA(file.c_str());
@@ -432,8 +410,8 @@ TEST_F(SetupRemovalTest, ReadOnlyTwoDisketteInstallGoesByItsRegisteredCommand) {
         GTEST_SKIP() << "no read-only view of " << writable << " (mounting refused; see the "
                      << "output of the setup_removal_ro_mount test)";
     }
-    RemoveTree(writable + "\\DISK01");
-    RemoveTree(writable + "\\DISK02");
+    gui::RemoveTree(writable + "\\DISK01");
+    gui::RemoveTree(writable + "\\DISK02");
     WriteDistribution(writable);
     const std::vector<std::string> distribution = Tree(writable);
 

@@ -67,28 +67,6 @@ void SetModifyTime(const std::string& path, std::int64_t seconds) {
     ::CloseHandle(file);
 }
 
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = dir + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(path.c_str());
-            }
-        } while (::FindNextFileA(search, &entry));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
 // The values of the install log's "Events" section, in file order.
 std::vector<std::string> EventLines(const std::string& log) {
     std::vector<std::string> events;
@@ -252,7 +230,7 @@ protected:
         if (!m_helper.empty()) {
             ::DeleteFileA(m_helper.c_str());
         }
-        RemoveTree(m_dir);
+        gui::RemoveTree(m_dir);
     }
 
     void CopySetup(const std::string& dir) {

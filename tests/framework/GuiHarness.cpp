@@ -144,6 +144,28 @@ std::string MakeTempDirectory(const char* prefix) {
     return ::CreateDirectoryA(name, nullptr) ? name : "";
 }
 
+void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = dir + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(path.c_str());
+            }
+        } while (::FindNextFileA(search, &entry));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryA(dir.c_str());
+}
+
 HWND FindMessageBox(DWORD processId) {
     struct Search {
         DWORD processId;

@@ -49,6 +49,8 @@ std::string WindowsPath(std::string path);
 // Creates a new, empty directory in the temporary folder, its name starting with prefix (at
 // most three characters). Its path, or "" on failure.
 std::string MakeTempDirectory(const char* prefix);
+// Deletes dir with everything below it, read-only files included; what cannot go stays.
+void RemoveTree(const std::string& dir);
 
 // The template id of a dialog of the program (0 for any other window).
 int TemplateIdOf(HWND window) noexcept;

@@ -11,7 +11,7 @@
 namespace {
 
 // A bitmap file to build: the header fields as written, and how much of the file to keep.
-struct BmpSpec {
+struct BmpLayout {
     std::int32_t width = 3;
     std::int32_t height = 2;
     std::uint16_t bitCount = 24;
@@ -43,17 +43,17 @@ void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value)
 }
 
 // The rows of a bottom-up picture, and as many for a top-down one (negative height).
-long long PaddedRows(const BmpSpec& spec) {
-    const long long rows = spec.height < 0 ? -static_cast<long long>(spec.height) : spec.height;
-    const long long width = spec.width < 0 ? 0 : spec.width;
-    return std::min((width * spec.bitCount + 31) / 32 * 4 * rows, 1LL << 26);
+long long PaddedRows(const BmpLayout& bmp) {
+    const long long rows = bmp.height < 0 ? -static_cast<long long>(bmp.height) : bmp.height;
+    const long long width = bmp.width < 0 ? 0 : bmp.width;
+    return std::min((width * bmp.bitCount + 31) / 32 * 4 * rows, 1LL << 26);
 }
 
-int ExpectedColors(const BmpSpec& spec) {
-    if (spec.clrUsed != 0) {
-        return static_cast<int>(spec.clrUsed);
+int ExpectedColors(const BmpLayout& bmp) {
+    if (bmp.clrUsed != 0) {
+        return static_cast<int>(bmp.clrUsed);
     }
-    return spec.bitCount == 1 ? 2 : spec.bitCount == 4 ? 16 : spec.bitCount == 8 ? 256 : 0;
+    return bmp.bitCount == 1 ? 2 : bmp.bitCount == 4 ? 16 : bmp.bitCount == 8 ? 256 : 0;
 }
 
 // Colour entry i is (blue i, green 255 - i, red 3i, reserved 0); pixel byte j is 7j + 1.
@@ -66,31 +66,31 @@ std::uint8_t PixelByte(long long j) {
     return static_cast<std::uint8_t>(7 * j + 1);
 }
 
-std::vector<std::uint8_t> MakeBmp(const BmpSpec& spec) {
-    const int colors = spec.colorEntries >= 0 ? spec.colorEntries : ExpectedColors(spec);
-    const long long pixels = spec.pixelBytes >= 0 ? spec.pixelBytes : PaddedRows(spec);
+std::vector<std::uint8_t> MakeBmp(const BmpLayout& bmp) {
+    const int colors = bmp.colorEntries >= 0 ? bmp.colorEntries : ExpectedColors(bmp);
+    const long long pixels = bmp.pixelBytes >= 0 ? bmp.pixelBytes : PaddedRows(bmp);
     // An absurd header size is written as a 40-byte header (the reader must refuse it unread).
-    const std::size_t written = spec.headerSize <= 256 ? spec.headerSize : 40;
+    const std::size_t written = bmp.headerSize <= 256 ? bmp.headerSize : 40;
     const std::size_t tableAt = 14 + written;
-    const std::size_t pixelsAt = tableAt + 4 * colors + spec.gap;
+    const std::size_t pixelsAt = tableAt + 4 * colors + bmp.gap;
     std::vector<std::uint8_t> out(pixelsAt + pixels, 0);
-    PutU16(out, 0, spec.type);
+    PutU16(out, 0, bmp.type);
     PutU32(out, 2, static_cast<std::uint32_t>(out.size()));
-    PutU32(out, 10, spec.offsetGiven ? spec.offset : static_cast<std::uint32_t>(pixelsAt));
-    PutU32(out, 14, spec.headerSize);
-    if (spec.headerSize >= 40) {
-        PutU32(out, 18, static_cast<std::uint32_t>(spec.width));
-        PutU32(out, 22, static_cast<std::uint32_t>(spec.height));
+    PutU32(out, 10, bmp.offsetGiven ? bmp.offset : static_cast<std::uint32_t>(pixelsAt));
+    PutU32(out, 14, bmp.headerSize);
+    if (bmp.headerSize >= 40) {
+        PutU32(out, 18, static_cast<std::uint32_t>(bmp.width));
+        PutU32(out, 22, static_cast<std::uint32_t>(bmp.height));
         PutU16(out, 26, 1);
-        PutU16(out, 28, spec.bitCount);
-        PutU32(out, 30, spec.compression);
-        PutU32(out, 34, spec.sizeImage);
-        PutU32(out, 46, spec.clrUsed);
-    } else if (spec.headerSize == 12) {
-        PutU16(out, 18, static_cast<std::uint32_t>(spec.width));
-        PutU16(out, 20, static_cast<std::uint32_t>(spec.height));
+        PutU16(out, 28, bmp.bitCount);
+        PutU32(out, 30, bmp.compression);
+        PutU32(out, 34, bmp.sizeImage);
+        PutU32(out, 46, bmp.clrUsed);
+    } else if (bmp.headerSize == 12) {
+        PutU16(out, 18, static_cast<std::uint32_t>(bmp.width));
+        PutU16(out, 20, static_cast<std::uint32_t>(bmp.height));
         PutU16(out, 22, 1);
-        PutU16(out, 24, spec.bitCount);
+        PutU16(out, 24, bmp.bitCount);
     }
     for (int i = 0; i < colors; ++i) {
         for (int c = 0; c < 4; ++c) {
@@ -108,65 +108,68 @@ std::optional<CDibBlock> Read(const std::vector<std::uint8_t>& file) {
     return ReadDib(source);
 }
 
-BmpSpec Spec(std::int32_t width, std::int32_t height, std::uint16_t bitCount) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitCount = bitCount;
-    return spec;
+BmpLayout Layout(std::int32_t width, std::int32_t height, std::uint16_t bitCount) {
+    BmpLayout bmp;
+    bmp.width = width;
+    bmp.height = height;
+    bmp.bitCount = bitCount;
+    return bmp;
 }
 
 struct LayoutCase {
     const char* name;
-    BmpSpec spec;
+    BmpLayout bmp;
     std::uint32_t colors;
     std::uint32_t imageSize;
 };
 
-BmpSpec WithField(BmpSpec spec, std::uint32_t BmpSpec::*field, std::uint32_t value) {
-    spec.*field = value;
-    return spec;
+BmpLayout WithField(BmpLayout bmp, std::uint32_t BmpLayout::*field, std::uint32_t value) {
+    bmp.*field = value;
+    return bmp;
 }
 
 class DibLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(DibLayout, BlockHoldsHeaderColorTableAndRows) {
     const LayoutCase& c = GetParam();
-    std::optional<CDibBlock> block = Read(MakeBmp(c.spec));
+    std::optional<CDibBlock> block = Read(MakeBmp(c.bmp));
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ(block->ColorCount(), c.colors);
     EXPECT_EQ(block->ImageSize(), c.imageSize);
     EXPECT_EQ(block->Size(), 40u + 4 * c.colors + c.imageSize);
-    EXPECT_EQ(block->Width(), c.spec.width);
-    EXPECT_EQ(block->Height(), c.spec.height);
-    EXPECT_EQ(block->BitCount(), c.spec.bitCount);
+    EXPECT_EQ(block->Width(), c.bmp.width);
+    EXPECT_EQ(block->Height(), c.bmp.height);
+    EXPECT_EQ(block->BitCount(), c.bmp.bitCount);
     // The header in the block is the 40-byte form, whatever the file had.
     EXPECT_EQ(block->Data()[0], 40);
     EXPECT_EQ(block->Bits() - block->Data(), static_cast<std::ptrdiff_t>(40 + 4 * c.colors));
 }
 
 const LayoutCase kLayouts[] = {
-    {"EightBitsColorsUsedZeroGets256", Spec(4, 2, 8), 256, 8},
-    {"EightBitsColorsUsedGiven", WithField(Spec(4, 2, 8), &BmpSpec::clrUsed, 16), 16, 8},
-    {"TwentyFourBitsGetsNoColorTable", Spec(3, 2, 24), 0, 24},
-    {"ImageSizeZeroIsComputed", Spec(3, 2, 24), 0, 24},
-    {"UnpaddedImageSizeGetsPaddedRows", WithField(Spec(3, 2, 24), &BmpSpec::sizeImage, 18), 0, 24},
-    {"LargerImageSizeGetsPaddedRows", WithField(Spec(3, 2, 24), &BmpSpec::sizeImage, 30), 0, 24},
-    {"FourBits", Spec(5, 3, 4), 16, 12},
-    {"OneBitRowsPadToFourBytes", Spec(33, 2, 1), 2, 16},
-    {"SixteenBits", Spec(3, 1, 16), 0, 8},
-    {"ThirtyTwoBits", Spec(2, 2, 32), 0, 16},
-    {"TwentyFourBitsWithColorsUsed", WithField(Spec(1, 1, 24), &BmpSpec::clrUsed, 3), 3, 4},
-    {"LongerInfoHeaderIsCutTo40Bytes", WithField(Spec(4, 2, 8), &BmpSpec::headerSize, 124), 256, 8},
+    {"EightBitsColorsUsedZeroGets256", Layout(4, 2, 8), 256, 8},
+    {"EightBitsColorsUsedGiven", WithField(Layout(4, 2, 8), &BmpLayout::clrUsed, 16), 16, 8},
+    {"TwentyFourBitsGetsNoColorTable", Layout(3, 2, 24), 0, 24},
+    {"ImageSizeZeroIsComputed", Layout(3, 2, 24), 0, 24},
+    {"UnpaddedImageSizeGetsPaddedRows", WithField(Layout(3, 2, 24), &BmpLayout::sizeImage, 18), 0,
+     24},
+    {"LargerImageSizeGetsPaddedRows", WithField(Layout(3, 2, 24), &BmpLayout::sizeImage, 30), 0,
+     24},
+    {"FourBits", Layout(5, 3, 4), 16, 12},
+    {"OneBitRowsPadToFourBytes", Layout(33, 2, 1), 2, 16},
+    {"SixteenBits", Layout(3, 1, 16), 0, 8},
+    {"ThirtyTwoBits", Layout(2, 2, 32), 0, 16},
+    {"TwentyFourBitsWithColorsUsed", WithField(Layout(1, 1, 24), &BmpLayout::clrUsed, 3), 3, 4},
+    {"LongerInfoHeaderIsCutTo40Bytes", WithField(Layout(4, 2, 8), &BmpLayout::headerSize, 124), 256,
+     8},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, DibLayout, ::testing::ValuesIn(kLayouts),
                          [](const auto& test) { return std::string(test.param.name); });
 
 TEST(DibFile, CopiesColorTableAndPixelsFromTheFile) {
-    BmpSpec spec = Spec(5, 3, 4);
-    spec.headerSize = 108;
-    std::optional<CDibBlock> block = Read(MakeBmp(spec));
+    BmpLayout bmp = Layout(5, 3, 4);
+    bmp.headerSize = 108;
+    std::optional<CDibBlock> block = Read(MakeBmp(bmp));
     ASSERT_TRUE(block.has_value());
     for (int i = 0; i < 16; ++i) {
         for (int c = 0; c < 3; ++c) {
@@ -179,20 +182,20 @@ TEST(DibFile, CopiesColorTableAndPixelsFromTheFile) {
 }
 
 TEST(DibFile, PixelOffsetSkipsBytesAfterTheColorTable) {
-    BmpSpec spec = Spec(2, 2, 24);
-    spec.gap = 10;
-    std::optional<CDibBlock> block = Read(MakeBmp(spec));
+    BmpLayout bmp = Layout(2, 2, 24);
+    bmp.gap = 10;
+    std::optional<CDibBlock> block = Read(MakeBmp(bmp));
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ(block->Bits()[0], PixelByte(0));
     EXPECT_EQ(block->Bits()[15], PixelByte(15));
 }
 
 TEST(DibFile, RunLengthCodedPixelsKeepTheirGivenSize) {
-    BmpSpec spec = Spec(4, 4, 8);
-    spec.compression = kDibRle8;
-    spec.sizeImage = 10;
-    spec.pixelBytes = 10;
-    std::optional<CDibBlock> block = Read(MakeBmp(spec));
+    BmpLayout bmp = Layout(4, 4, 8);
+    bmp.compression = kDibRle8;
+    bmp.sizeImage = 10;
+    bmp.pixelBytes = 10;
+    std::optional<CDibBlock> block = Read(MakeBmp(bmp));
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ(block->ImageSize(), 10u);
     EXPECT_EQ(block->Compression(), kDibRle8);
@@ -200,83 +203,83 @@ TEST(DibFile, RunLengthCodedPixelsKeepTheirGivenSize) {
 
 struct RefusedCase {
     const char* name;
-    BmpSpec spec;
+    BmpLayout bmp;
     // Bytes cut off the end of the built file.
     std::size_t cut = 0;
 };
 
-BmpSpec Refuse(BmpSpec spec, void (*change)(BmpSpec&)) {
-    change(spec);
-    return spec;
+BmpLayout Refuse(BmpLayout bmp, void (*change)(BmpLayout&)) {
+    change(bmp);
+    return bmp;
 }
 
 class DibRefused : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(DibRefused, GivesNoBlock) {
     const RefusedCase& c = GetParam();
-    std::vector<std::uint8_t> file = MakeBmp(c.spec);
+    std::vector<std::uint8_t> file = MakeBmp(c.bmp);
     ASSERT_LE(c.cut, file.size());
     file.resize(file.size() - c.cut);
     EXPECT_FALSE(Read(file).has_value());
 }
 
-const BmpSpec kGood = Spec(4, 2, 8);
+const BmpLayout kGood = Layout(4, 2, 8);
 
 const RefusedCase kRefused[] = {
-    {"NotBm", Refuse(kGood, [](BmpSpec& s) { s.type = 0x4142; })},
-    {"CoreHeader", Refuse(kGood, [](BmpSpec& s) { s.headerSize = 12; })},
-    {"HeaderShorterThanInfoHeader", Refuse(kGood, [](BmpSpec& s) { s.headerSize = 39; })},
-    {"HeaderHuge", Refuse(kGood, [](BmpSpec& s) { s.headerSize = 0x7FFFFFFF; }), 0},
-    {"WidthZero", Refuse(kGood, [](BmpSpec& s) { s.width = 0; })},
-    {"WidthNegative", Refuse(kGood, [](BmpSpec& s) { s.width = -4; })},
-    {"WidthOverLimit", Refuse(kGood, [](BmpSpec& s) { s.width = 8193; })},
-    {"HeightZero", Refuse(kGood, [](BmpSpec& s) { s.height = 0; })},
-    {"HeightNegative", Refuse(kGood, [](BmpSpec& s) { s.height = -2; })},
-    {"HeightMostNegative", Refuse(kGood, [](BmpSpec& s) { s.height = INT32_MIN; })},
-    {"BitCountZero", Refuse(kGood, [](BmpSpec& s) { s.bitCount = 0; })},
-    {"BitCountTwo", Refuse(kGood, [](BmpSpec& s) { s.bitCount = 2; })},
-    {"BitCountHuge", Refuse(kGood, [](BmpSpec& s) { s.bitCount = 0xFFFF; })},
-    {"BitFields", Refuse(Spec(2, 2, 32), [](BmpSpec& s) { s.compression = 3; })},
-    {"RunLength8AtFourBits", Refuse(Spec(2, 2, 4),
-                                    [](BmpSpec& s) {
+    {"NotBm", Refuse(kGood, [](BmpLayout& s) { s.type = 0x4142; })},
+    {"CoreHeader", Refuse(kGood, [](BmpLayout& s) { s.headerSize = 12; })},
+    {"HeaderShorterThanInfoHeader", Refuse(kGood, [](BmpLayout& s) { s.headerSize = 39; })},
+    {"HeaderHuge", Refuse(kGood, [](BmpLayout& s) { s.headerSize = 0x7FFFFFFF; }), 0},
+    {"WidthZero", Refuse(kGood, [](BmpLayout& s) { s.width = 0; })},
+    {"WidthNegative", Refuse(kGood, [](BmpLayout& s) { s.width = -4; })},
+    {"WidthOverLimit", Refuse(kGood, [](BmpLayout& s) { s.width = 8193; })},
+    {"HeightZero", Refuse(kGood, [](BmpLayout& s) { s.height = 0; })},
+    {"HeightNegative", Refuse(kGood, [](BmpLayout& s) { s.height = -2; })},
+    {"HeightMostNegative", Refuse(kGood, [](BmpLayout& s) { s.height = INT32_MIN; })},
+    {"BitCountZero", Refuse(kGood, [](BmpLayout& s) { s.bitCount = 0; })},
+    {"BitCountTwo", Refuse(kGood, [](BmpLayout& s) { s.bitCount = 2; })},
+    {"BitCountHuge", Refuse(kGood, [](BmpLayout& s) { s.bitCount = 0xFFFF; })},
+    {"BitFields", Refuse(Layout(2, 2, 32), [](BmpLayout& s) { s.compression = 3; })},
+    {"RunLength8AtFourBits", Refuse(Layout(2, 2, 4),
+                                    [](BmpLayout& s) {
                                         s.compression = kDibRle8;
                                         s.sizeImage = 4;
                                     })},
-    {"RunLengthWithoutSize", Refuse(kGood, [](BmpSpec& s) { s.compression = kDibRle8; })},
+    {"RunLengthWithoutSize", Refuse(kGood, [](BmpLayout& s) { s.compression = kDibRle8; })},
     {"RunLengthSizeOverLimit", Refuse(kGood,
-                                      [](BmpSpec& s) {
+                                      [](BmpLayout& s) {
                                           s.compression = kDibRle8;
                                           s.sizeImage = 0xFFFFFFFF;
                                           s.pixelBytes = 8;
                                       })},
     {"ColorsUsedOver256", Refuse(kGood,
-                                 [](BmpSpec& s) {
+                                 [](BmpLayout& s) {
                                      s.clrUsed = 257;
                                      s.colorEntries = 257;
                                  })},
     {"ColorsUsedHuge", Refuse(kGood,
-                              [](BmpSpec& s) {
+                              [](BmpLayout& s) {
                                   s.clrUsed = 0x40000000;
                                   s.colorEntries = 0;
                               })},
-    {"PixelDataOverLimit", Refuse(Spec(8192, 8192, 24), [](BmpSpec& s) { s.pixelBytes = 4; })},
+    {"PixelDataOverLimit", Refuse(Layout(8192, 8192, 24), [](BmpLayout& s) { s.pixelBytes = 4; })},
     {"PixelOffsetPastTheEnd", Refuse(kGood,
-                                     [](BmpSpec& s) {
+                                     [](BmpLayout& s) {
                                          s.offsetGiven = true;
                                          s.offset = 0x7FFFFFF0;
                                      })},
     {"PixelOffsetLeavesTooFewPixels", Refuse(kGood,
-                                             [](BmpSpec& s) {
+                                             [](BmpLayout& s) {
                                                  s.offsetGiven = true;
                                                  s.offset = 14 + 40 + 1024 + 1;
                                              })},
     {"PixelOffsetInsideTheColorTable", Refuse(kGood,
-                                              [](BmpSpec& s) {
+                                              [](BmpLayout& s) {
                                                   s.offsetGiven = true;
                                                   s.offset = 14 + 40 + 1020;
                                               })},
     {"PixelOffsetInsideTheHeader", Refuse(kGood,
-                                          [](BmpSpec& s) {
+                                          [](BmpLayout& s) {
                                               s.offsetGiven = true;
                                               s.offset = 20;
                                           })},
@@ -296,7 +299,7 @@ TEST(DibFile, EmptyFileGivesNoBlock) {
 
 TEST(DibFile, LargestPictureWithinTheLimitsIsRead) {
     // 4096 x 2048 at 32 bits is exactly 32 MiB of pixels.
-    std::optional<CDibBlock> block = Read(MakeBmp(Spec(4096, 2048, 32)));
+    std::optional<CDibBlock> block = Read(MakeBmp(Layout(4096, 2048, 32)));
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ(block->ImageSize(), kDibMaxImageBytes);
 }
