@@ -13,18 +13,20 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/RunOutcome.h"
 #include "app/RunSettings.h"
 #include "framework/Application.h"
 #include "support/FilePath.h"
+#include "wizard/WizardContext.h"
 
 struct ProfileCollections;
 class CSystemFolders;
 class CMainWnd;
 
-class SetupApp : public CApplication {
+class SetupApp : public CApplication, public CWizardContext {
 public:
     SetupApp();
     ~SetupApp() override;
@@ -45,52 +47,61 @@ public:
     void StartWizard();
 
     // Flags of the run.
-    bool IsRemovalMode() const { return m_options.removal; }
-    bool IsUnattended() const { return m_options.unattended; }
-    bool IgnoresConditions() const { return m_options.ignoreConditions; }
+    bool IsRemovalMode() const override { return m_options.removal; }
+    bool IsUnattended() const override { return m_options.unattended; }
+    bool IgnoresConditions() const override { return m_options.ignoreConditions; }
     // Option Y: the removal confirmation is answered Continue (the run is unattended too).
-    bool ConfirmsRemoval() const { return m_options.confirmRemoval; }
-    bool IsAborted() const { return m_aborted; }
+    bool ConfirmsRemoval() const override { return m_options.confirmRemoval; }
+    bool IsAborted() const override { return m_aborted; }
     // Set once by any step that gives up; never cleared.
-    void SetAbort() { m_aborted = true; }
+    void SetAbort() override { m_aborted = true; }
     bool GetWriteLog() const { return m_writeLog; }
     DWORD GetNotifyThread() const { return m_options.notifyThread; }
 
     // Texts of the profile's "general" section.
-    const std::string& GetAppTitle() const { return m_general.appTitle; }
-    const std::string& GetSetupTitle() const { return m_general.appSetup; }
+    const std::string& GetAppTitle() const override { return m_general.appTitle; }
+    const std::string& GetSetupTitle() const override { return m_general.appSetup; }
     const std::string& GetMainCaption() const { return m_mainCaption; }
-    const std::string& GetProgramGroup() const { return m_programGroup; }
-    void SetProgramGroup(const std::string& group) { m_programGroup = group; }
-    const std::string& GetDisplayName() const { return m_general.displayName; }
-    const std::string& GetPrimaryFileName() const { return m_general.primaryNameExtension; }
+    const std::string& GetProgramGroup() const override { return m_programGroup; }
+    void SetProgramGroup(const std::string& group) override { m_programGroup = group; }
+    const std::string& GetDisplayName() const override { return m_general.displayName; }
+    const std::string& GetPrimaryFileName() const override {
+        return m_general.primaryNameExtension;
+    }
     const CFilePath& GetSplashPath() const { return m_general.splashPath; }
 
     // Paths of the run (valid from start-up to shutdown).
-    const CFilePath& GetProfilePath() const { return m_paths->profile; }
-    const CFilePath& GetSourceDirectory() const { return m_paths->sourceDir; }
-    void SetSourceDirectory(const CFilePath& directory) { m_paths->sourceDir = directory; }
-    const CFilePath& GetInstallLogPath() const { return m_paths->installLog; }
+    const CFilePath& GetProfilePath() const override { return m_paths->profile; }
+    const CFilePath& GetSourceDirectory() const override { return m_paths->sourceDir; }
+    void SetSourceDirectory(const CFilePath& directory) override { m_paths->sourceDir = directory; }
+    const CFilePath& GetInstallLogPath() const override { return m_paths->installLog; }
     // An installation writes its log into the application directory (destination 0) once
     // the folder page has fixed it, so that the removal command registered there finds it
     // (and a read-only distribution needs no log). Removal runs never move it.
-    void MoveInstallLogTo(const CFilePath& applicationDirectory);
+    void MoveInstallLogTo(const CFilePath& applicationDirectory) override;
     // This program's full path.
-    const CFilePath& GetProgramPath() const { return m_programPath; }
+    const CFilePath& GetProgramPath() const override { return m_programPath; }
 
-    ProfileCollections& GetCollections() { return *m_collections; }
+    ProfileCollections& GetCollections() override { return *m_collections; }
 
     // What happened so far: cancel, failure, restart needed.
     CRunOutcome& GetOutcome() { return m_outcome; }
+    void NoteCancelled() override { m_outcome.NoteCancelled(); }
+    void NoteFailure() override { m_outcome.NoteFailure(); }
+    void NoteRestartNeeded() override { m_outcome.NoteRestartNeeded(); }
+
+    std::optional<DestinationMap>& GetLoadedDestinations() override { return m_loadedDestinations; }
+    // The background window (the application's main window once the wizard runs).
+    HWND GetMainWindow() const override { return CApplication::GetMainWindow(); }
     // In an unattended run: appends "Unattended: <answer> <what>" to the install log's
     // events, so that a script can see what was decided for nobody. Nothing otherwise.
-    void LogUnattended(const std::string& answer, const std::string& what) const;
+    void LogUnattended(const std::string& answer, const std::string& what) const override;
     // Reports the exception under string messageId with OK only: as the error dialog, or in
     // an unattended run as an event line. The run counts as failed.
-    void ReportFailure(int messageId, std::exception_ptr error);
+    void ReportFailure(int messageId, std::exception_ptr error) override;
 
     // The background window's palette, or nullptr.
-    HPALETTE GetMainPalette() const;
+    HPALETTE GetMainPalette() const override;
 
 private:
     void SetUpThreeDControls();
@@ -111,6 +122,7 @@ private:
     CRunOptions m_options;
     CGeneralSettings m_general;
     CRunOutcome m_outcome;
+    std::optional<DestinationMap> m_loadedDestinations;
 
     bool m_writeLog = false;
     bool m_aborted = false;

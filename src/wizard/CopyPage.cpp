@@ -1,6 +1,5 @@
 #include "wizard/CopyPage.h"
 
-#include "app/SetupApp.h"
 #include "engine/InsertDisketteDialog.h"
 #include "engine/InstallPlatformWin32.h"
 #include "engine/ProgramManager.h"
@@ -8,16 +7,14 @@
 #include "errors/ErrorDialog.h"
 #include "profile/DisketteRecord.h"
 #include "profile/ProfileCollections.h"
+#include "resources/resource.h"
 #include "wizard/PageTable.h"
 #include "wizard/PumpMessages.h"
+#include "wizard/Wizard.h"
+#include "wizard/WizardContext.h"
 
 namespace {
 
-// Controls of the page's template: the archive being read, the file being written and the
-// placeholder frame that the gauge replaces.
-constexpr int kSourceText = 1008;
-constexpr int kDestinationText = 1009;
-constexpr int kGaugeControl = 1010;
 // "Cannot install files from '%s':"
 constexpr int kCannotInstallMessage = 17;
 
@@ -25,18 +22,18 @@ constexpr int kCannotInstallMessage = 17;
 // locator's answer after the source and numbered directories is to give up.
 class CUnattendedDiskettePrompt : public CDiskettePrompt {
 public:
-    explicit CUnattendedDiskettePrompt(SetupApp& app) : m_app(app) {}
+    explicit CUnattendedDiskettePrompt(CWizardContext& app) : m_app(app) {}
 
     bool AskForDiskette(const CFilePath& filePath, std::int32_t number) override {
         const std::string text = InsertDisketteText(
             m_app.GetCollections().diskettes.LabelOf(number), number, filePath.GetDrive());
         m_app.LogUnattended("Cancel after:", text + " (" + filePath.GetText() + " not found)");
-        m_app.GetOutcome().NoteFailure();
+        m_app.NoteFailure();
         return false;
     }
 
 private:
-    SetupApp& m_app;
+    CWizardContext& m_app;
 };
 
 // The copy page's machine: the Windows platform, with the archive report answered in an
@@ -46,9 +43,9 @@ public:
     using CWin32InstallPlatform::CWin32InstallPlatform;
 
     bool ReportArchiveError(const CException& error, const std::string& archiveName) override {
-        SetupApp& app = GetSetupApp();
+        CWizardContext& app = WizardContext();
         // Continued or not, the files of that archive are missing.
-        app.GetOutcome().NoteFailure();
+        app.NoteFailure();
         if (!app.IsUnattended()) {
             return CWin32InstallPlatform::ReportArchiveError(error, archiveName);
         }
@@ -63,8 +60,8 @@ public:
         if (!CWin32InstallPlatform::DeferReplacement(newFile, present)) {
             return false;
         }
-        SetupApp& app = GetSetupApp();
-        app.GetOutcome().NoteRestartNeeded();
+        CWizardContext& app = WizardContext();
+        app.NoteRestartNeeded();
         app.LogUnattended("restart needed:", present.GetText() + " is in use and is replaced "
                                                                  "at the next restart");
         return true;
@@ -80,7 +77,7 @@ bool IsFile(const CFilePath& path) {
 
 // The program and its profile for the application directory, and the removal helper (found
 // beside the program, or else in the source directory) for the system directory.
-std::vector<CSetupFile> SetupFilesOf(const SetupApp& app) {
+std::vector<CSetupFile> SetupFilesOf(const CWizardContext& app) {
     std::vector<CSetupFile> files{{app.GetProgramPath(), kDestApplication, true},
                                   {app.GetProfilePath(), kDestApplication, true}};
     CFilePath helper = app.GetProgramPath();
@@ -152,7 +149,7 @@ bool CSetupArchiveRun::Locate(const std::string& fileName, std::int32_t diskNumb
     }
     if (!found && !m_app.IsUnattended()) {
         // The user gave up on the diskette.
-        m_app.GetOutcome().NoteCancelled();
+        m_app.NoteCancelled();
     }
     return found;
 }
@@ -161,7 +158,7 @@ BOOL CCopyPage::OnInitDialog() {
     CSetupPage::OnInitDialog();
     // Takes the place (and the id) of the placeholder frame.
     m_gauge.CreateGauge(WS_CHILD | WS_VISIBLE | WS_BORDER, RECT{0, 0, 0, 0}, GetHandle(),
-                        kGaugeControl);
+                        IDC_GAUGE);
     return TRUE;
 }
 
@@ -170,7 +167,7 @@ void CCopyPage::OnCancel() {
 }
 
 int CCopyPage::DoWork() {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     CSetupArchiveRun run(app, GetHandle());
     CCopyPagePlatform platform([this] { PumpAndHandleCancel(); },
                                [&app](const TargetMap& targets) {
@@ -211,7 +208,7 @@ void CCopyPage::SetRange(std::uint32_t total) {
 }
 
 void CCopyPage::ShowSource(const std::string& text) {
-    SetItemText(kSourceText, text);
+    SetItemText(IDC_SOURCE_FILE, text);
     ::UpdateWindow(GetHandle());
 }
 
@@ -224,7 +221,7 @@ bool CCopyPage::PumpAndHandleCancel() {
     if (ConfirmCancel() == 0) {
         return false;
     }
-    GetSetupApp().SetAbort();
+    WizardContext().SetAbort();
     SetNextPageId(kNotCompletePage);
     return true;
 }
@@ -242,5 +239,5 @@ void CCopyPage::ShowProgress() {
         return;
     }
     m_gauge.SetPos(position, true);
-    SetItemText(kDestinationText, m_currentFile->destinationPath);
+    SetItemText(IDC_DESTINATION_FILE, m_currentFile->destinationPath);
 }

@@ -16,7 +16,7 @@
 #include "wizard/SetupPage.h"
 
 class CWin32InstallPlatform;
-class SetupApp;
+class CWizardContext;
 
 // The installation run of the setup program: the program object's abort flag and source
 // directory, the current progress display, diskettes found by the locator with the Insert
@@ -24,7 +24,7 @@ class SetupApp;
 class CSetupArchiveRun : public CArchiveRun {
 public:
     // parent: the window the prompt belongs to (may be nullptr).
-    CSetupArchiveRun(SetupApp& app, HWND parent) : m_app(app), m_parent(parent) {}
+    CSetupArchiveRun(CWizardContext& app, HWND parent) : m_app(app), m_parent(parent) {}
 
     bool IsAborted() const override;
     void SetAbort() override;
@@ -35,7 +35,7 @@ public:
     bool Locate(const std::string& fileName, std::int32_t diskNumber) override;
 
 private:
-    SetupApp& m_app;
+    CWizardContext& m_app;
     HWND m_parent;
 };
 

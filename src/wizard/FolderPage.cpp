@@ -4,9 +4,9 @@
 
 #include <optional>
 
-#include "app/SetupApp.h"
 #include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
+#include "framework/Application.h"
 #include "framework/WindowProperty.h"
 #include "profile/DestinationRecord.h"
 #include "profile/ProfileCollections.h"
@@ -15,6 +15,7 @@
 #include "wizard/FolderChoice.h"
 #include "wizard/PageTable.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardContext.h"
 
 namespace {
 
@@ -42,13 +43,6 @@ bool IsDirectoryPath(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The destinations as the profile gave them, kept when the page first appears: a second
-// visit (after going back to the page) resolves the new choice from them.
-std::optional<DestinationMap>& LoadedDestinations() {
-    static std::optional<DestinationMap> destinations;
-    return destinations;
-}
-
 class CDiskFolderMaker : public CFolderMaker {
 public:
     bool HasSubdirectory(const std::string& path) override {
@@ -68,8 +62,11 @@ public:
 
 BOOL CFolderPage::OnInitDialog() {
     // The location is in place before the page start-up shows the page.
-    DestinationMap& destinations = GetSetupApp().GetCollections().destinations;
-    std::optional<DestinationMap>& loaded = LoadedDestinations();
+    // The destinations as the profile gave them are kept when the page first appears: a
+    // second visit (after going back to the page) resolves the new choice from them.
+    CWizardContext& app = WizardContext();
+    DestinationMap& destinations = app.GetCollections().destinations;
+    std::optional<DestinationMap>& loaded = app.GetLoadedDestinations();
     CFilePath chosen;
     if (loaded.has_value() && destinations.GetPath(kDestApplication, chosen)) {
         // Back on the page: the folder chosen before, not the profile's proposal again.
@@ -85,7 +82,7 @@ BOOL CFolderPage::OnInitDialog() {
 }
 
 void CFolderPage::OnOK() {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     m_location = GetItemText(IDC_LOCATION);
     std::optional<CFilePath> folder = MakeFolderPath(m_location);
     CDiskFolderMaker maker;
@@ -95,7 +92,7 @@ void CFolderPage::OnOK() {
     }
     try {
         ProfileCollections& collections = app.GetCollections();
-        const std::optional<DestinationMap>& loaded = LoadedDestinations();
+        const std::optional<DestinationMap>& loaded = app.GetLoadedDestinations();
         ApplyFolderChoice(collections, loaded.has_value() ? *loaded : collections.destinations,
                           *folder);
         app.MoveInstallLogTo(collections.destinations.PathOf(kDestApplication));
@@ -112,12 +109,12 @@ void CFolderPage::OnOK() {
 }
 
 void CFolderPage::RefuseFolder() {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     const std::string message = LoadStringId(kCannotCreateDirectoryString);
     if (app.IsUnattended()) {
         // Nobody could type another folder: the run ends, and the log says why.
         app.LogUnattended("OK after:", message + ": " + m_location);
-        app.GetOutcome().NoteFailure();
+        app.NoteFailure();
         app.SetAbort();
         GoToPage(kNotCompletePage);
         return;
@@ -290,11 +287,12 @@ UINT_PTR CALLBACK CFolderDialog::HookProc(HWND window, UINT message, WPARAM wPar
     if (self == nullptr) {
         return 0;
     }
-    // No exception may cross the common dialog's code.
+    // No exception may cross the common dialog's code: it goes to the application's report
+    // as one from any window procedure would.
     try {
         return self->OnHookMessage(message, wParam, lParam);
     } catch (...) {
-        return 0;
+        return static_cast<UINT_PTR>(HandleCallbackException(window, message, wParam, lParam));
     }
 }
 

@@ -3,13 +3,12 @@
 #include <vector>
 
 #include "framework/WinHandles.h"
+#include "resources/resource.h"
 #include "wizard/Gradient.h"
 
 namespace {
 
 constexpr const char* kMainClassName = "SetupMainWnd";
-// The program icon's resource id.
-constexpr int kProgramIcon = 4;
 // WS_MAXIMIZE | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX: no caption bar.
 constexpr DWORD kMainStyle = 0x018B0000;
 
@@ -18,7 +17,7 @@ constexpr DWORD kMainStyle = 0x018B0000;
 bool CMainWnd::CreateMain(const std::string& caption, bool unattended) {
     m_caption = caption;
     ClassInfo info{kMainClassName, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
-                   ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kProgramIcon)),
+                   ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SETUP)),
                    ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)), nullptr};
     // Created in its restored state and then shown maximized: a window that already carries
     // WS_MAXIMIZE when it is first shown keeps its default size on some systems.

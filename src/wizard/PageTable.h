@@ -1,6 +1,7 @@
 // The wizard's page table: every page id, the page that follows it, and how it behaves.
 //
-// The ids are the ids of the pages' dialog templates. An installation runs
+// The ids are the ids of the pages' dialog templates (resource.h), named here for their
+// place in the sequence. An installation runs
 // 102 -> 114 -> (1537, passed over) -> 104 -> 106 -> 108 -> 1549 -> 115, a removal
 // 1545 -> 114 -> 1546 -> 1550 -> 1547. Any confirmed Cancel leads to 116. A next page id of
 // -1 ends the program.
@@ -8,19 +9,21 @@
 
 #include <vector>
 
-constexpr int kWelcomePage = 102;
-constexpr int kSelectFolderPage = 104;
-constexpr int kProgramGroupPage = 106;
-constexpr int kCopyPage = 108;
-constexpr int kReadingPage = 114;
-constexpr int kCompletePage = 115;
-constexpr int kNotCompletePage = 116;
-constexpr int kInstallConditionsPage = 1537;
-constexpr int kRemoveConfirmPage = 1545;
-constexpr int kRemovingPage = 1546;
-constexpr int kRemovedPage = 1547;
-constexpr int kRegisteringPage = 1549;
-constexpr int kUnregisteringPage = 1550;
+#include "resources/resource.h"
+
+constexpr int kWelcomePage = IDD_WELCOME;
+constexpr int kSelectFolderPage = IDD_SELECT_FOLDER;
+constexpr int kProgramGroupPage = IDD_SELECT_GROUP;
+constexpr int kCopyPage = IDD_COPYING;
+constexpr int kReadingPage = IDD_READING;
+constexpr int kCompletePage = IDD_COMPLETE;
+constexpr int kNotCompletePage = IDD_NOT_COMPLETE;
+constexpr int kInstallConditionsPage = IDD_INSTALL_CONDITIONS;
+constexpr int kRemoveConfirmPage = IDD_REMOVE_CONFIRM;
+constexpr int kRemovingPage = IDD_REMOVING;
+constexpr int kRemovedPage = IDD_REMOVED;
+constexpr int kRegisteringPage = IDD_REGISTERING;
+constexpr int kUnregisteringPage = IDD_UNREGISTERING;
 
 // Next page id that ends the run.
 constexpr int kEndOfRun = -1;
@@ -31,7 +34,7 @@ constexpr int kStayOnPage = 0;
 constexpr unsigned kWorkMessage = 0x04C9;
 
 // Control id of the text that pages without controls of their own substitute.
-constexpr int kPageTextControl = 1034;
+constexpr int kPageTextControl = IDC_PAGE_TEXT;
 
 struct PageInfo {
     int id;

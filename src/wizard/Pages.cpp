@@ -1,6 +1,5 @@
 #include "wizard/Pages.h"
 
-#include "app/SetupApp.h"
 #include "engine/ProgramManager.h"
 #include "engine/Registration.h"
 #include "engine/RemovalPlatformWin32.h"
@@ -11,13 +10,14 @@
 #include "wizard/PageTable.h"
 #include "wizard/PumpMessages.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardContext.h"
 
 namespace {
 
 // Runs step on a registrar over the program object's data, the real registry and the install
 // log's events.
 template <typename Step> void RunRegistration(Step step) {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     ProfileCollections& collections = app.GetCollections();
     const RegistrationInputs inputs{collections.destinations, app.GetPrimaryFileName(),
                                     app.GetDisplayName(), app.GetProgramPath().GetFileName()};
@@ -32,7 +32,7 @@ template <typename Step> void RunRegistration(Step step) {
 } // namespace
 
 int CReadingPage::DoWork() {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     LoadProfile(app.GetCollections(), app.GetProfilePath(), [&app] {
         PumpMessages();
         // A Cancel confirmed while the messages were handled stops the reading here.
@@ -44,7 +44,7 @@ int CReadingPage::DoWork() {
 }
 
 int CRegisteringPage::DoWork() {
-    RunRegistration([](CApplicationRegistrar& registrar, SetupApp& app) {
+    RunRegistration([](CApplicationRegistrar& registrar, CWizardContext& app) {
         registrar.Register(app.GetInstallLogPath());
     });
     return GetNextPageId();
@@ -60,7 +60,7 @@ public:
 
     void ShowRemoving(const CFilePath& path) override { m_page.ShowRemoving(path); }
     void DeleteProgramItems(const TargetMap& targets) override {
-        SetupApp& app = GetSetupApp();
+        CWizardContext& app = WizardContext();
         ProgramItemsContext context;
         context.groupName = app.GetProgramGroup();
         CFilePath appDirectory;
@@ -71,11 +71,12 @@ public:
         ::DeleteProgramItems(targets, context);
     }
     void UnregisterLibraries() override {
-        RunRegistration(
-            [](CApplicationRegistrar& registrar, SetupApp&) { registrar.UnregisterLibraries(); });
+        RunRegistration([](CApplicationRegistrar& registrar, CWizardContext&) {
+            registrar.UnregisterLibraries();
+        });
     }
     void LogRefusal(const std::string& message) override {
-        CEventLog(GetSetupApp().GetInstallLogPath()).AppendEvent(message);
+        CEventLog(WizardContext().GetInstallLogPath()).AppendEvent(message);
     }
 
 private:
@@ -85,7 +86,7 @@ private:
 } // namespace
 
 int CRemovingPage::DoWork() {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     CPageRemovalPlatform platform(*this);
     CRemovalEngine engine(app.GetCollections(), app.GetInstallLogPath(), platform);
     // The removal helper deletes these once this program has ended.
@@ -103,7 +104,7 @@ void CRemovingPage::ShowRemoving(const CFilePath& path) {
         return;
     }
     m_cancelPending = false;
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     if (!app.IsAborted() && ConfirmCancel() != 0) {
         app.SetAbort();
         SetNextPageId(kNotCompletePage);
@@ -111,7 +112,8 @@ void CRemovingPage::ShowRemoving(const CFilePath& path) {
 }
 
 int CUnregisteringPage::DoWork() {
-    RunRegistration([](CApplicationRegistrar& registrar, SetupApp&) { registrar.Unregister(); });
+    RunRegistration(
+        [](CApplicationRegistrar& registrar, CWizardContext&) { registrar.Unregister(); });
     return GetNextPageId();
 }
 
@@ -124,12 +126,12 @@ int CInstallConditionsPage::ShouldShow() {
 }
 
 void CInstallConditionsPage::OnOK() {
-    GoToPage(InstallConditionsNextPage(GetSetupApp().IgnoresConditions()));
+    GoToPage(InstallConditionsNextPage(WizardContext().IgnoresConditions()));
 }
 
 BOOL CRemoveConfirmPage::OnInitDialog() {
     const BOOL result = CTextPage::OnInitDialog();
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     if (app.ConfirmsRemoval()) {
         app.LogUnattended("Continue without asking (option Y):", GetItemText(kPageTextControl));
         // Posted, so that Continue is pressed once the page is up, as a person would.
@@ -139,5 +141,5 @@ BOOL CRemoveConfirmPage::OnInitDialog() {
 }
 
 bool CRemoveConfirmPage::HidesWhenUnattended() const {
-    return GetSetupApp().ConfirmsRemoval();
+    return WizardContext().ConfirmsRemoval();
 }

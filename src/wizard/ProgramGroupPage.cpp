@@ -3,16 +3,16 @@
 #include <optional>
 #include <string>
 
-#include "app/SetupApp.h"
 #include "engine/ProgramManager.h"
 #include "resources/resource.h"
 #include "wizard/GroupChoice.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardContext.h"
 
 BOOL CProgramGroupPage::OnInitDialog() {
     // The controls are filled before the page start-up shows the page, so that it never
     // appears half filled while Program Manager answers.
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     m_groupList = GetItem(IDC_GROUP_LIST);
     CheckRadio(IDC_NEW_GROUP, IDC_EXISTING_GROUP, IDC_NEW_GROUP);
     if (!app.IsUnattended()) {
@@ -43,7 +43,7 @@ bool CProgramGroupPage::OnCommand(int id, int code, HWND control) {
 }
 
 void CProgramGroupPage::OnOK() {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     GroupChoiceInput input;
     input.newGroup = IsChecked(IDC_NEW_GROUP) || !IsChecked(IDC_EXISTING_GROUP);
     input.typedName = GetItemText(IDC_GROUP_NAME);

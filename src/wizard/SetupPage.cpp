@@ -1,17 +1,17 @@
 #include "wizard/SetupPage.h"
 
-#include "app/SetupApp.h"
 #include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
+#include "framework/Application.h"
 #include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "wizard/PageTable.h"
 #include "wizard/SubstituteText.h"
 #include "wizard/Wizard.h"
+#include "wizard/WizardContext.h"
 
 namespace {
 
-// The Back button of a page (no template of this program has one).
-constexpr int kBackButton = 1027;
 // String-table ids: the cancel question and the report of a failed work step.
 constexpr unsigned kCancelQuestionString = 5;
 constexpr int kCannotContinueString = 9;
@@ -39,13 +39,13 @@ int CSetupPage::DoWork() {
 }
 
 int CSetupPage::ConfirmCancel() {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     std::string question = LoadStringId(kCancelQuestionString);
     SubstituteText(question, MakeTitlePairs(app.GetAppTitle(), app.GetSetupTitle()));
     if (app.IsUnattended()) {
         // Only a script can have asked for the cancel: it gets what it asked for.
         app.LogUnattended("Yes without asking:", question);
-        app.GetOutcome().NoteCancelled();
+        app.NoteCancelled();
         return 1;
     }
     int answer = ::MessageBoxA(GetHandle(), question.c_str(), app.GetSetupTitle().c_str(),
@@ -53,7 +53,7 @@ int CSetupPage::ConfirmCancel() {
     if (answer != IDYES) {
         return 0;
     }
-    app.GetOutcome().NoteCancelled();
+    app.NoteCancelled();
     return 1;
 }
 
@@ -82,7 +82,7 @@ void CSetupPage::PostNcDestroy() {
 }
 
 void CSetupPage::SubstituteControlText(int controlId) {
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     std::string text = GetItemText(controlId);
     SubstituteText(text, MakeTitlePairs(app.GetAppTitle(), app.GetSetupTitle()));
     SetItemText(controlId, text);
@@ -90,7 +90,7 @@ void CSetupPage::SubstituteControlText(int controlId) {
 
 BOOL CSetupPage::OnInitDialog() {
     CDialogBox::OnInitDialog();
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
     std::string title = GetTitle();
     SubstituteText(title, {{kAppSetupPlaceholder, app.GetSetupTitle()}});
     SetTitle(title);
@@ -109,17 +109,17 @@ void CSetupPage::OnOK() {
 
 void CSetupPage::OnCancel() {
     // While the work step runs, a confirmed Cancel is already recorded: ask only once.
-    if (m_working && GetPageDriver().HasDeferredRequest() && GetSetupApp().IsAborted()) {
+    if (m_working && GetPageDriver().HasDeferredRequest() && WizardContext().IsAborted()) {
         return;
     }
     if (ConfirmCancel() != 0) {
         GoToPage(kNotCompletePage);
-        GetSetupApp().SetAbort();
+        WizardContext().SetAbort();
     }
 }
 
 bool CSetupPage::OnCommand(int id, int code, HWND control) {
-    if (id == kBackButton && code == BN_CLICKED && HasPageHandlers()) {
+    if (id == IDC_BACK && code == BN_CLICKED && HasPageHandlers()) {
         m_nextPageId = m_previousPageId;
         OnOK();
         return true;
@@ -138,7 +138,7 @@ bool CSetupPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     }
     if (message == WM_ACTIVATEAPP) {
         HWND mainWindow = MainWindowOrNull();
-        HPALETTE palette = GetSetupApp().GetMainPalette();
+        HPALETTE palette = WizardContext().GetMainPalette();
         if (palette != nullptr && mainWindow != nullptr) {
             HDC dc = ::GetDC(GetHandle());
             HPALETTE old = ::SelectPalette(dc, palette, FALSE);
@@ -158,7 +158,7 @@ void CSetupPage::RunWorkStep() {
         return;
     }
     m_workDone = true;
-    SetupApp& app = GetSetupApp();
+    CWizardContext& app = WizardContext();
 
     m_working = true;
     int next = kStayOnPage;

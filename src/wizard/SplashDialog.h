@@ -15,11 +15,12 @@
 
 #include "framework/DialogBox.h"
 #include "framework/WinHandles.h"
+#include "resources/resource.h"
 #include "support/DibBitmap.h"
 
 class CSplashDialog : public CDialogBox {
 public:
-    static constexpr int kTemplateId = 129;
+    static constexpr int kTemplateId = IDD_SPLASH;
     static constexpr UINT kTimerId = 1;
     static constexpr UINT kDelayMs = 5000;
 

@@ -1,11 +1,22 @@
 #include "wizard/Wizard.h"
 
-#include "app/SetupApp.h"
+#include <stdexcept>
+
+#include "framework/Application.h"
 #include "wizard/CopyPage.h"
 #include "wizard/FolderPage.h"
 #include "wizard/PageTable.h"
 #include "wizard/Pages.h"
 #include "wizard/ProgramGroupPage.h"
+#include "wizard/WizardContext.h"
+
+CWizardContext& WizardContext() {
+    auto* context = dynamic_cast<CWizardContext*>(CApplication::Get());
+    if (context == nullptr) {
+        throw std::logic_error("the application object is no wizard context");
+    }
+    return *context;
+}
 
 CPageDriver& GetPageDriver() {
     static CPageDriver driver([](int pageId) -> CDriverPage* { return CreatePage(pageId); },
@@ -28,7 +39,7 @@ CSetupPage* CreatePage(int pageId) {
     if (info == nullptr) {
         return nullptr;
     }
-    int next = InitialNextPageId(pageId, GetSetupApp().IsRemovalMode());
+    int next = InitialNextPageId(pageId, WizardContext().IsRemovalMode());
     switch (pageId) {
     case kCopyPage:
         return new CCopyPage(pageId, next);

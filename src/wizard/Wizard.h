@@ -4,6 +4,11 @@
 #include "wizard/PageDriver.h"
 
 class CSetupPage;
+class CWizardContext;
+
+// The run's context: the application object, which implements it (the setup program's
+// object, or a test's stand-in). Throws std::logic_error when there is none.
+CWizardContext& WizardContext();
 
 // The program's page driver (created on first use). Its pages are made by CreatePage; the
 // end of the run destroys the application's main window.
