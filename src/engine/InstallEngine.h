@@ -34,8 +34,8 @@
 #include <utility>
 #include <vector>
 
-#include "archive/ArchiveRecord.h"
 #include "archive/MultiFile.h"
+#include "engine/ArchiveRecord.h"
 #include "support/FilePath.h"
 
 class CException;

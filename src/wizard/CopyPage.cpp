@@ -1,13 +1,13 @@
 #include "wizard/CopyPage.h"
 
 #include "app/SetupApp.h"
-#include "engine/InsertDisketteDialog.h"
 #include "engine/InstallPlatformWin32.h"
 #include "engine/ProgramManager.h"
 #include "errors/DescribeException.h"
-#include "errors/ErrorDialog.h"
 #include "profile/DisketteRecord.h"
 #include "profile/ProfileCollections.h"
+#include "report/ErrorDialog.h"
+#include "wizard/InsertDisketteDialog.h"
 #include "wizard/PageTable.h"
 #include "wizard/PumpMessages.h"
 
@@ -37,6 +37,15 @@ public:
 
 private:
     SetupApp& m_app;
+};
+
+// The archive report of an attended run: the error dialog, Continue Operation / Cancel
+// Operation.
+class CErrorDialogInterface : public CInstallUserInterface {
+public:
+    bool ReportArchiveError(const CException& error, const std::string& archiveName) override {
+        return ReportErrorAsk(kCannotInstallMessage, error, archiveName.c_str()) != 0;
+    }
 };
 
 // The copy page's machine: the Windows platform, with the archive report answered in an
@@ -172,6 +181,7 @@ void CCopyPage::OnCancel() {
 int CCopyPage::DoWork() {
     SetupApp& app = GetSetupApp();
     CSetupArchiveRun run(app, GetHandle());
+    CErrorDialogInterface errorDialog;
     CCopyPagePlatform platform([this] { PumpAndHandleCancel(); },
                                [&app](const TargetMap& targets) {
                                    ProgramItemsContext context;
@@ -183,7 +193,8 @@ int CCopyPage::DoWork() {
                                    context.pump = [] { PumpMessages(); };
                                    context.mainWindow = app.GetMainWindow();
                                    CreateProgramItems(targets, context);
-                               });
+                               },
+                               errorDialog);
     CRunScope scope(GetHandle(), m_platform, platform);
     CInstallEngine engine(app.GetCollections(), app.GetInstallLogPath(), run, platform);
     engine.SetSetupFiles(SetupFilesOf(app));

@@ -5,11 +5,11 @@
 #include <optional>
 
 #include "app/SetupApp.h"
-#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "framework/WindowProperty.h"
 #include "profile/DestinationRecord.h"
 #include "profile/ProfileCollections.h"
+#include "report/ErrorDialog.h"
 #include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "wizard/FolderChoice.h"

@@ -1,8 +1,8 @@
 #include "wizard/SetupPage.h"
 
 #include "app/SetupApp.h"
-#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
+#include "report/ErrorDialog.h"
 #include "resources/StringTable.h"
 #include "wizard/PageTable.h"
 #include "wizard/SubstituteText.h"

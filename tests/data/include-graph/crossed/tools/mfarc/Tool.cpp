@@ -1,0 +1,2 @@
+#include "engine/Engine.h"
+#include "Local.h"
