@@ -1,2 +1,2 @@
-#include "engine/Engine.h"
 #include "Local.h"
+#include "engine/Engine.h"
