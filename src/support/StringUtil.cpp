@@ -55,7 +55,8 @@ std::size_t FindLastChar(const std::string& s, char ch) {
 std::string_view TrimBlanks(std::string_view s, const char* blanks) {
     const std::size_t first = s.find_first_not_of(blanks);
     if (first == std::string_view::npos) {
-        return {};
+        // Empty, but still a view of s (callers copy from its data()).
+        return s.substr(s.size());
     }
     return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }

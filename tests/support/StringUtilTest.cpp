@@ -75,6 +75,8 @@ TEST(StringUtil, TrimBlanksTakesOffTheGivenBlanksAtBothEnds) {
     // The result views the text it was given.
     const std::string text = " value ";
     EXPECT_EQ(TrimBlanks(text).data(), text.data() + 1);
+    const std::string blanks = " \t ";
+    EXPECT_EQ(TrimBlanks(blanks).data(), blanks.data() + blanks.size());
 }
 
 TEST(StringUtil, TruncateString) {
