@@ -17,6 +17,10 @@ bool CWin32InstallPlatform::Exists(const CFilePath& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool CWin32InstallPlatform::FileExists(const CFilePath& path) {
+    return path.Exists();
+}
+
 int CWin32InstallPlatform::ShouldReplace(const CFilePath& present, const CFilePath& newFile) {
     return ::ShouldReplace(present, newFile);
 }

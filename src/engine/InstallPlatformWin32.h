@@ -33,6 +33,7 @@ public:
 
     void MakeDirectory(const CFilePath& directory) override;
     bool Exists(const CFilePath& path) override;
+    bool FileExists(const CFilePath& path) override;
     int ShouldReplace(const CFilePath& present, const CFilePath& newFile) override;
     bool DeletePresent(const CFilePath& path) override;
     void DeleteTemporary(const CFilePath& path) override;
