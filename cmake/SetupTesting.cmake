@@ -15,6 +15,18 @@ endmacro()
 set(SETUP_TEST_RESULTS ${CMAKE_BINARY_DIR}/test-results)
 file(MAKE_DIRECTORY ${SETUP_TEST_RESULTS})
 
+# Windows tests run under Wine in one prefix, and scripts/wine-run ends every Wine process of
+# the prefix after each run: two such tests at once end each other. Each of them takes this
+# lock, so `ctest -j` runs them one after another (and the other tests beside them).
+set(SETUP_WINE_PREFIX_LOCK wineprefix)
+
+# setup_lock_wine_prefix(test...): the tests (of the current folder) run under Wine.
+function(setup_lock_wine_prefix)
+    if(CMAKE_CROSSCOMPILING)
+        set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK ${SETUP_WINE_PREFIX_LOCK})
+    endif()
+endfunction()
+
 # setup_add_gtest(name SOURCES a.cpp b.cpp LIBS lib1 lib2 [TIMEOUT s] [WORKING_DIRECTORY d])
 # Builds one GoogleTest binary and registers it with CTest. Under cross compilation CTest
 # runs it through the emulator (Wine), so the XML path is given as a Windows path on Z:.
@@ -35,4 +47,5 @@ function(setup_add_gtest name)
         set(arg_TIMEOUT 600)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${arg_TIMEOUT})
+    setup_lock_wine_prefix(${name})
 endfunction()

@@ -1,12 +1,12 @@
 #include "app/SetupApp.h"
 
 #include "errors/DescribeException.h"
-#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "framework/DialogColors.h"
 #include "profile/EventLog.h"
 #include "profile/ProfileCollections.h"
 #include "profile/SystemFolders.h"
+#include "report/ErrorDialog.h"
 #include "wizard/MainWnd.h"
 #include "wizard/PageTable.h"
 #include "wizard/SplashDialog.h"

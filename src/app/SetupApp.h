@@ -92,7 +92,7 @@ public:
 
     std::optional<DestinationMap>& GetLoadedDestinations() override { return m_loadedDestinations; }
     // The background window (the application's main window once the wizard runs).
-    HWND GetMainWindow() const override { return CApplication::GetMainWindow(); }
+    HWND GetBackgroundWindow() const override { return GetMainWindow(); }
     // In an unattended run: appends "Unattended: <answer> <what>" to the install log's
     // events, so that a script can see what was decided for nobody. Nothing otherwise.
     void LogUnattended(const std::string& answer, const std::string& what) const override;

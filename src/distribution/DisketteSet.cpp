@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool HasExtension(const std::string& path, const char* extension) {
-    return UpperAscii(fs::path(path).extension().string()) == extension;
+    return FoldCase(fs::path(path).extension().string()) == extension;
 }
 
 bool IsInstallProfile(const std::string& path) {
@@ -54,7 +54,7 @@ std::vector<std::string> ProfilesIn(const std::string& folder) {
             profiles.push_back(path);
     }
     std::stable_partition(profiles.begin(), profiles.end(), [](const std::string& p) {
-        return UpperAscii(fs::path(p).filename().string()) == "SETUP.INI";
+        return FoldCase(fs::path(p).filename().string()) == "SETUP.INI";
     });
     return profiles;
 }
@@ -109,7 +109,7 @@ std::string NumberedSibling(const fs::path& folder, std::int32_t n) {
 
 // The number of a folder named DISKnn (any case, two or more digits), or 0.
 std::int32_t DiskFolderNumber(const std::string& name) {
-    const std::string upper = UpperAscii(name);
+    const std::string upper = FoldCase(name);
     if (upper.size() < 6 || upper.size() > 8 || upper.compare(0, 4, "DISK") != 0)
         return 0;
     if (!std::all_of(upper.begin() + 4, upper.end(),
@@ -133,7 +133,7 @@ std::int32_t ChooseByLabel(const DisketteCandidate& candidate, const DisketteExp
 std::int32_t NumberOne(const DisketteCandidate& candidate, const DisketteExpectations& expected) {
     std::map<std::int32_t, int> votes;
     for (const std::string& file : candidate.fileNames) {
-        const std::string upper = UpperAscii(file);
+        const std::string upper = FoldCase(file);
         const auto range = expected.diskOfFile.equal_range(upper);
         for (auto it = range.first; it != range.second; ++it)
             ++votes[it->second];
@@ -223,9 +223,9 @@ std::string FindInFolder(const std::string& folder, const std::string& name) {
     const fs::path exact = fs::path(folder) / name;
     if (fs::is_regular_file(exact, ec))
         return exact.string();
-    const std::string wanted = UpperAscii(name);
+    const std::string wanted = FoldCase(name);
     for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (UpperAscii(entry.path().filename().string()) == wanted && entry.is_regular_file(ec))
+        if (FoldCase(entry.path().filename().string()) == wanted && entry.is_regular_file(ec))
             return entry.path().string();
     return {};
 }
@@ -288,9 +288,9 @@ DisketteExpectations ExpectationsOf(const std::string& profile, std::size_t disk
         throw CDistributionError(profile + ": not a readable installation profile");
     }
     DisketteExpectations expected;
-    expected.profileName = UpperAscii(fs::path(profile).filename().string());
+    expected.profileName = FoldCase(fs::path(profile).filename().string());
     for (const ArchiveRecordInfo& record : collections.archives.Records()) {
-        expected.diskOfFile.emplace(UpperAscii(record.fileName), record.diskNumber);
+        expected.diskOfFile.emplace(FoldCase(record.fileName), record.diskNumber);
         if (record.kind != kArchiveKindMultiFile)
             continue;
         std::string volume = record.fileName;
@@ -298,7 +298,7 @@ DisketteExpectations ExpectationsOf(const std::string& profile, std::size_t disk
             volume = CMultiFile::NextVolumeName(volume);
             if (volume.empty())
                 break;
-            expected.diskOfFile.emplace(UpperAscii(volume),
+            expected.diskOfFile.emplace(FoldCase(volume),
                                         record.diskNumber + static_cast<std::int32_t>(k));
         }
     }

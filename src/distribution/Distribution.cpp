@@ -189,7 +189,7 @@ private:
 
     void FromHeader(DistributionMember& m, const EntryHeader& h) const {
         m.storedName = h.GetName();
-        m.name = FinalNameComponent(m.storedName);
+        m.name = FinalComponent(m.storedName);
         m.destination = h.destinationId;
         m.expandedSize = h.expandedSize;
         m.compressedSize = h.compressedSize;
@@ -320,7 +320,7 @@ std::string CDistribution::FolderOf(std::int16_t id, std::string& reason) const 
         reason = "destination " + std::to_string(id) + " is not defined by the profile";
         return {};
     }
-    const std::string path = UpperAscii(directory.GetText());
+    const std::string path = FoldCase(directory.GetText());
     std::string folder;
     std::string rest;
     for (const FolderPrefix& prefix : kFolderPrefixes)
@@ -545,7 +545,7 @@ void CDistribution::PlaceFile(CMultiFile* archive, CMultiFileEntry* entry, Membe
     const std::string existing = FindInFolder(dir, result.member.name);
     const std::string target =
         existing.empty() ? (fs::path(dir) / result.member.name).string() : existing;
-    const auto earlier = written.find(UpperAscii(target));
+    const auto earlier = written.find(FoldCase(target));
     if (!existing.empty() && earlier == written.end()) {
         result.path = target;
         fail(MemberOutcome::kept, "already exists; not replaced");
@@ -572,7 +572,7 @@ void CDistribution::PlaceFile(CMultiFile* archive, CMultiFileEntry* entry, Membe
         fail(MemberOutcome::refused, target + ": cannot be written");
         return;
     }
-    written[UpperAscii(target)] = result.member;
+    written[FoldCase(target)] = result.member;
 }
 
 void CDistribution::DescribeItems(DistributionListing& listing) const {
@@ -581,7 +581,7 @@ void CDistribution::DescribeItems(DistributionListing& listing) const {
     for (const auto& [key, target] : m_collections->targets.Records()) {
         const DistributionMember* file = nullptr;
         for (const DistributionMember& m : listing.members)
-            if (UpperAscii(m.name) == key && !m.installedPath.empty())
+            if (FoldCase(m.name) == key && !m.installedPath.empty())
                 file = &m; // the last file of that name, as the engine keeps it
         if (file == nullptr)
             continue;
@@ -610,7 +610,7 @@ void CDistribution::DescribeRegistry(DistributionListing& listing) const {
     }
     if (!m_displayName.empty()) {
         const std::string setup = fs::path(m_diskettes->ProfilePath()).stem().string() + ".EXE";
-        add(kUninstallKey + m_displayName, "UninstallString", app + UpperAscii(setup) + " /U");
+        add(kUninstallKey + m_displayName, "UninstallString", app + FoldCase(setup) + " /U");
         add(kUninstallKey + m_displayName, "DisplayName", m_displayName);
     }
     for (const DistributionMember& m : listing.members)
@@ -619,7 +619,7 @@ void CDistribution::DescribeRegistry(DistributionListing& listing) const {
             add(kSharedDllsKey, m.installedPath, "1 (when not counted yet)");
     for (const char* help : kHelpComponents)
         for (const DistributionMember& m : listing.members)
-            if (m.destination == kDestHelp && UpperAscii(m.name) == UpperAscii(help)) {
+            if (m.destination == kDestHelp && FoldCase(m.name) == FoldCase(help)) {
                 add(kHelpKey, help, "C:\\WINDOWS\\HELP");
                 break;
             }

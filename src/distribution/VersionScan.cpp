@@ -57,7 +57,7 @@ bool ScanFileVersion(const std::vector<std::uint8_t>& bytes, CVersionNumber& ver
 bool MayHaveVersion(const std::string& fileName) {
     static const char* const kExtensions[] = {".EXE", ".DLL", ".DRV", ".OCX", ".VBX", ".CPL",
                                               ".SCR", ".SYS", ".FON", ".TLB", ".386", ".COM"};
-    const std::string upper = UpperAscii(fileName);
+    const std::string upper = FoldCase(fileName);
     const std::size_t dot = upper.rfind('.');
     if (dot == std::string::npos)
         return false;

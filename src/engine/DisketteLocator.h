@@ -8,7 +8,7 @@
 // the presence of the named file counts; volume labels are never read.
 //
 // The prompt is an interface: the setup program shows the Insert Diskette dialog (Windows,
-// InsertDisketteDialog.h), tests answer it themselves.
+// wizard/InsertDisketteDialog.h), tests answer it themselves.
 #pragma once
 
 #include <cstdint>

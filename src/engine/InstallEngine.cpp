@@ -4,6 +4,7 @@
 #include <cctype>
 #include <new>
 
+#include "archive/MemberName.h"
 #include "engine/RemovalEngine.h"
 #include "errors/Exceptions.h"
 #include "profile/ProfileCollections.h"
@@ -77,10 +78,9 @@ void CInstallFile::ResetMember() {
     SetOutputPath({});
 }
 
-std::string MemberFileName(const std::string& storedName) {
-    const std::string::size_type cut = storedName.find_last_of("\\/:");
-    std::string name = cut == std::string::npos ? storedName : storedName.substr(cut + 1);
-    if (name.empty() || name == "." || name == "..") {
+std::string MemberFileName(const std::string& storedName, LeadBytePredicate isLead) {
+    std::string name = FinalComponent(storedName, isLead);
+    if (CheckMemberName(name, isLead).fault != NameFault::kNone) {
         throw CFileException(CFileException::kBadPath, 0, storedName);
     }
     return name;
@@ -286,14 +286,14 @@ CFilePath CInstallEngine::FindPresentFile(std::int16_t destination,
             CFilePath candidate;
             if (m_collections.destinations.GetPath(id, candidate)) {
                 candidate.SetFileName(destinationPath.GetFileName());
-                if (candidate.Exists()) {
+                if (m_platform.FileExists(candidate)) {
                     return candidate;
                 }
             }
         }
         return {};
     }
-    return destinationPath.Exists() ? destinationPath : CFilePath();
+    return m_platform.FileExists(destinationPath) ? destinationPath : CFilePath();
 }
 
 void CInstallEngine::PlaceMember(CInstallFile& file) {

@@ -34,9 +34,10 @@
 #include <utility>
 #include <vector>
 
-#include "archive/ArchiveRecord.h"
 #include "archive/MultiFile.h"
+#include "engine/ArchiveRecord.h"
 #include "support/FilePath.h"
+#include "support/StringUtil.h"
 
 class CException;
 struct ComponentRecord;
@@ -90,6 +91,8 @@ public:
     virtual void MakeDirectory(const CFilePath& directory) = 0;
     // True when something (a file or a directory) has that name.
     virtual bool Exists(const CFilePath& path) = 0;
+    // True when a file (not a directory) has that name: a copy of a member already there.
+    virtual bool FileExists(const CFilePath& path) = 0;
     // 1 when the new file should replace the present one, 0 to keep the present one.
     virtual int ShouldReplace(const CFilePath& present, const CFilePath& newFile) = 0;
     // Deletes a file already present; false when it cannot (in use, read-only).
@@ -133,9 +136,10 @@ public:
 constexpr int kTemporaryNameTries = 1000;
 
 // The file name under which a member with this stored name is installed: the last component
-// of the stored name (after the last '\', '/' or ':'). Throws CFileException(kBadPath) for a
-// name that leaves no usable file name ("", "DIR\", ".", "..").
-std::string MemberFileName(const std::string& storedName);
+// of the stored name (after the last '\', '/' or ':', a trail byte is no separator). Throws
+// CFileException(kBadPath) for a component that the member-name gate refuses: "", ".", "..",
+// device names, control and reserved characters, a trailing space or dot.
+std::string MemberFileName(const std::string& storedName, LeadBytePredicate isLead = IsLeadByte);
 
 // A file of the setup itself that the installation places like an archive member.
 struct CSetupFile {

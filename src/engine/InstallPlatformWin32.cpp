@@ -4,17 +4,9 @@
 
 #include "engine/RegistryEntries.h"
 #include "engine/ReplaceRules.h"
-#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "profile/DestinationRecord.h"
 #include "profile/ProfileCollections.h"
-
-namespace {
-
-// "Cannot install files from '%s':"
-constexpr int kCannotInstallMessage = 17;
-
-} // namespace
 
 void CWin32InstallPlatform::MakeDirectory(const CFilePath& directory) {
     CFilePath path = directory;
@@ -23,6 +15,10 @@ void CWin32InstallPlatform::MakeDirectory(const CFilePath& directory) {
 
 bool CWin32InstallPlatform::Exists(const CFilePath& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool CWin32InstallPlatform::FileExists(const CFilePath& path) {
+    return path.Exists();
 }
 
 int CWin32InstallPlatform::ShouldReplace(const CFilePath& present, const CFilePath& newFile) {
@@ -141,6 +137,8 @@ void CWin32InstallPlatform::PumpMessages() {
 
 bool CWin32InstallPlatform::ReportArchiveError(const CException& error,
                                                const std::string& archiveName) {
+    // The records so far are on disk while the user looks at the report, and stay there
+    // when the run ends with it.
     SaveLog();
-    return ReportErrorAsk(kCannotInstallMessage, error, archiveName.c_str()) != 0;
+    return m_userInterface.ReportArchiveError(error, archiveName);
 }

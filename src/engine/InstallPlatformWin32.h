@@ -1,6 +1,7 @@
 // The installation engine's platform on Windows: the file system, the install log and the
-// shared counts in the registry, the error dialog. Message pumping and the Program Manager
-// items come from the caller (the copy page), which knows the windows and the program group.
+// shared counts in the registry. What the user sees (the archive error report), message
+// pumping and the Program Manager items come from the caller (the copy page), which knows
+// the windows and the program group.
 //
 // File records go through a CInstallLogWriter, which saves the log as a whole at most a
 // fraction of a second after a record: the caller calls SaveLogIfDue while the user looks
@@ -13,21 +14,26 @@
 #include <utility>
 
 #include "engine/InstallEngine.h"
+#include "engine/InstallUserInterface.h"
 #include "profile/InstallLogWriter.h"
 
 class CWin32InstallPlatform : public CInstallPlatform {
 public:
     // pump: runs between two members; createItems: makes the Program Manager items (either
-    // may be empty).
+    // may be empty); userInterface: shows the archive error report (it must outlive the
+    // platform).
     CWin32InstallPlatform(std::function<void()> pump,
-                          std::function<void(const TargetMap&)> createItems)
-        : m_pump(std::move(pump)), m_createItems(std::move(createItems)) {}
+                          std::function<void(const TargetMap&)> createItems,
+                          CInstallUserInterface& userInterface)
+        : m_userInterface(userInterface), m_pump(std::move(pump)),
+          m_createItems(std::move(createItems)) {}
     ~CWin32InstallPlatform() override;
     CWin32InstallPlatform(const CWin32InstallPlatform&) = delete;
     CWin32InstallPlatform& operator=(const CWin32InstallPlatform&) = delete;
 
     void MakeDirectory(const CFilePath& directory) override;
     bool Exists(const CFilePath& path) override;
+    bool FileExists(const CFilePath& path) override;
     int ShouldReplace(const CFilePath& present, const CFilePath& newFile) override;
     bool DeletePresent(const CFilePath& path) override;
     void DeleteTemporary(const CFilePath& path) override;
@@ -45,7 +51,7 @@ public:
     void WriteCollections(const ProfileCollections& collections, const CFilePath& log) override;
     void CreateProgramItems(const TargetMap& targets) override;
     void PumpMessages() override;
-    // The error dialog with string 17 and Continue Operation / Cancel Operation.
+    // Saves the install log, then has the user interface report the failure.
     bool ReportArchiveError(const CException& error, const std::string& archiveName) override;
 
     // Saves the file records written so far when the oldest of them waits long enough.
@@ -56,6 +62,7 @@ private:
     CInstallLogWriter& LogWriter(const CFilePath& log);
     void SaveLog();
 
+    CInstallUserInterface& m_userInterface;
     std::unique_ptr<CInstallLogWriter> m_log;
     std::function<void()> m_pump;
     std::function<void(const TargetMap&)> m_createItems;

@@ -106,61 +106,21 @@ std::unique_ptr<CXException> CXException::Clone() const {
     return std::make_unique<CXException>(*this);
 }
 
-ErrorMessageTable CXMemoryException::GetMessageTable() const {
-    return TableOf(kMemoryRows);
-}
-std::unique_ptr<CXException> CXMemoryException::Clone() const {
-    return std::make_unique<CXMemoryException>(*this);
-}
+const ErrorMessageTable CXMemoryException::kMessageTable = TableOf(kMemoryRows);
 
-ErrorMessageTable CXFileException::GetMessageTable() const {
-    return TableOf(kFileRows);
-}
-std::unique_ptr<CXException> CXFileException::Clone() const {
-    return std::make_unique<CXFileException>(*this);
-}
+const ErrorMessageTable CXFileException::kMessageTable = TableOf(kFileRows);
 
-ErrorMessageTable CXArchiveException::GetMessageTable() const {
-    return TableOf(kArchiveRows);
-}
-std::unique_ptr<CXException> CXArchiveException::Clone() const {
-    return std::make_unique<CXArchiveException>(*this);
-}
+const ErrorMessageTable CXArchiveException::kMessageTable = TableOf(kArchiveRows);
 
-ErrorMessageTable CXResourceException::GetMessageTable() const {
-    return TableOf(kResourceRows);
-}
-std::unique_ptr<CXException> CXResourceException::Clone() const {
-    return std::make_unique<CXResourceException>(*this);
-}
+const ErrorMessageTable CXResourceException::kMessageTable = TableOf(kResourceRows);
 
-ErrorMessageTable CXUserException::GetMessageTable() const {
-    return TableOf(kUserRows);
-}
-std::unique_ptr<CXException> CXUserException::Clone() const {
-    return std::make_unique<CXUserException>(*this);
-}
+const ErrorMessageTable CXUserException::kMessageTable = TableOf(kUserRows);
 
-ErrorMessageTable CXNotSupportedException::GetMessageTable() const {
-    return TableOf(kNotSupportedRows);
-}
-std::unique_ptr<CXException> CXNotSupportedException::Clone() const {
-    return std::make_unique<CXNotSupportedException>(*this);
-}
+const ErrorMessageTable CXNotSupportedException::kMessageTable = TableOf(kNotSupportedRows);
 
-ErrorMessageTable CMultiFileException::GetMessageTable() const {
-    return TableOf(kMultiFileRows);
-}
-std::unique_ptr<CXException> CMultiFileException::Clone() const {
-    return std::make_unique<CMultiFileException>(*this);
-}
+const ErrorMessageTable CMultiFileException::kMessageTable = TableOf(kMultiFileRows);
 
-ErrorMessageTable CZLibException::GetMessageTable() const {
-    return TableOf(kZLibRows);
-}
-std::unique_ptr<CXException> CZLibException::Clone() const {
-    return std::make_unique<CZLibException>(*this);
-}
+const ErrorMessageTable CZLibException::kMessageTable = TableOf(kZLibRows);
 
 int CZLibException::CauseFromZlibResult(int result) {
     switch (result) {
@@ -175,12 +135,7 @@ int CZLibException::CauseFromZlibResult(int result) {
     }
 }
 
-ErrorMessageTable CInstallProfileException::GetMessageTable() const {
-    return TableOf(kInstallProfileRows);
-}
-std::unique_ptr<CXException> CInstallProfileException::Clone() const {
-    return std::make_unique<CInstallProfileException>(*this);
-}
+const ErrorMessageTable CInstallProfileException::kMessageTable = TableOf(kInstallProfileRows);
 
 std::unique_ptr<CXException> MakeXException(const CException& e) {
     if (dynamic_cast<const CMemoryException*>(&e) != nullptr) {

@@ -68,62 +68,69 @@ private:
     int m_cause;
 };
 
-// The platform memory exception, converted.
-class CXMemoryException : public CXException {
+// The two members every class of the family defines alike: its message table, which Derived
+// names as its static kMessageTable, and a copy of its own class.
+template <class Derived> class CXExceptionOf : public CXException {
 public:
-    CXMemoryException() : CXException(0) {}
+    ErrorMessageTable GetMessageTable() const override { return Derived::kMessageTable; }
+    std::unique_ptr<CXException> Clone() const override {
+        return std::make_unique<Derived>(static_cast<const Derived&>(*this));
+    }
+
+protected:
+    explicit CXExceptionOf(int cause) : CXException(cause) {}
+};
+
+// The platform memory exception, converted.
+class CXMemoryException : public CXExceptionOf<CXMemoryException> {
+public:
+    CXMemoryException() : CXExceptionOf(0) {}
     const char* GetRuntimeClassName() const override { return "CXMemoryException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 };
 
 // The platform file exception, converted: keeps its cause (0-14).
-class CXFileException : public CXException {
+class CXFileException : public CXExceptionOf<CXFileException> {
 public:
-    explicit CXFileException(const CFileException& e) : CXException(e.GetCause()) {}
+    explicit CXFileException(const CFileException& e) : CXExceptionOf(e.GetCause()) {}
     const char* GetRuntimeClassName() const override { return "CXFileException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 };
 
 // The platform serialization exception, converted: keeps its cause.
-class CXArchiveException : public CXException {
+class CXArchiveException : public CXExceptionOf<CXArchiveException> {
 public:
-    explicit CXArchiveException(const CArchiveException& e) : CXException(e.GetCause()) {}
+    explicit CXArchiveException(const CArchiveException& e) : CXExceptionOf(e.GetCause()) {}
     const char* GetRuntimeClassName() const override { return "CXArchiveException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 };
 
 // The platform resource exception, converted.
-class CXResourceException : public CXException {
+class CXResourceException : public CXExceptionOf<CXResourceException> {
 public:
-    CXResourceException() : CXException(0) {}
+    CXResourceException() : CXExceptionOf(0) {}
     const char* GetRuntimeClassName() const override { return "CXResourceException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 };
 
 // The platform user-cancel exception, converted.
-class CXUserException : public CXException {
+class CXUserException : public CXExceptionOf<CXUserException> {
 public:
-    CXUserException() : CXException(0) {}
+    CXUserException() : CXExceptionOf(0) {}
     const char* GetRuntimeClassName() const override { return "CXUserException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 };
 
 // The platform not-supported exception, converted.
-class CXNotSupportedException : public CXException {
+class CXNotSupportedException : public CXExceptionOf<CXNotSupportedException> {
 public:
-    CXNotSupportedException() : CXException(0) {}
+    CXNotSupportedException() : CXExceptionOf(0) {}
     const char* GetRuntimeClassName() const override { return "CXNotSupportedException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 };
 
 // A damaged or foreign archive container.
-class CMultiFileException : public CXException {
+class CMultiFileException : public CXExceptionOf<CMultiFileException> {
 public:
     static constexpr int kUnknownMethod = 1;      // "Unknown compression method."
     static constexpr int kNotAnArchive = 2;       // no archive header
@@ -131,24 +138,22 @@ public:
     static constexpr int kCorruptTable = 4;       // an incomplete Huffman code
     static constexpr int kChecksumMismatch = 5;   // stored and computed checksums differ
 
-    explicit CMultiFileException(int cause) : CXException(cause) {}
+    explicit CMultiFileException(int cause) : CXExceptionOf(cause) {}
     const char* GetRuntimeClassName() const override { return "CMultiFileException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 };
 
 // A failure reported by the zlib stream interface while expanding a member.
-class CZLibException : public CXException {
+class CZLibException : public CXExceptionOf<CZLibException> {
 public:
     static constexpr int kUnknownError = 1;
     static constexpr int kStreamError = 2;
     static constexpr int kDataError = 3;
     static constexpr int kBufferError = 4;
 
-    explicit CZLibException(int cause) : CXException(cause) {}
+    explicit CZLibException(int cause) : CXExceptionOf(cause) {}
     const char* GetRuntimeClassName() const override { return "CZLibException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 
     // Cause for a zlib result code: Z_STREAM_ERROR (-2) stream, Z_DATA_ERROR (-3) data,
     // Z_BUF_ERROR (-5) buffer, anything else unknown. Z_MEM_ERROR (-4) is not a zlib
@@ -157,15 +162,14 @@ public:
 };
 
 // The install profile is missing, empty or cannot be resolved.
-class CInstallProfileException : public CXException {
+class CInstallProfileException : public CXExceptionOf<CInstallProfileException> {
 public:
     static constexpr int kNoDestinations = 0;         // "destinations" has no keys
     static constexpr int kUnresolvedDestinations = 1; // the destinations cannot all be resolved
 
-    explicit CInstallProfileException(int cause) : CXException(cause) {}
+    explicit CInstallProfileException(int cause) : CXExceptionOf(cause) {}
     const char* GetRuntimeClassName() const override { return "CInstallProfileException"; }
-    ErrorMessageTable GetMessageTable() const override;
-    std::unique_ptr<CXException> Clone() const override;
+    static const ErrorMessageTable kMessageTable;
 };
 
 // Converts a platform exception into the matching family member, testing in this order:

@@ -3,23 +3,16 @@
 // and values.
 #pragma once
 
-#include <string_view>
+#include <cstring>
 
 namespace initext {
 
-inline bool IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
+// A space and the control characters from tab to carriage return (TrimBlanks takes these off
+// names and values).
+constexpr const char* kBlanks = " \t\n\v\f\r";
 
-// s without its leading and trailing blanks.
-inline std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
+inline bool IsBlank(char c) {
+    return c != '\0' && std::strchr(kBlanks, c) != nullptr;
 }
 
 } // namespace initext

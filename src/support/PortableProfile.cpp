@@ -18,13 +18,14 @@
 #endif
 
 #include "support/IniText.h"
+#include "support/StringUtil.h"
 
 namespace {
 
 using std::string_view;
 
 using initext::IsBlank;
-using initext::Trim;
+using initext::kBlanks;
 
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -55,7 +56,7 @@ struct CIniLine {
 };
 
 void ParseLine(string_view raw, CIniLine& line) {
-    const string_view text = Trim(raw);
+    const string_view text = TrimBlanks(raw, kBlanks);
     if (text.empty()) {
         return;
     }
@@ -63,7 +64,7 @@ void ParseLine(string_view raw, CIniLine& line) {
         const std::size_t close = text.rfind(']');
         if (close != string_view::npos && close > 0) {
             line.kind = CIniLine::Kind::Section;
-            line.name = Trim(text.substr(1, close - 1));
+            line.name = TrimBlanks(text.substr(1, close - 1), kBlanks);
             return;
         }
     }
@@ -73,8 +74,8 @@ void ParseLine(string_view raw, CIniLine& line) {
         line.name = text;
         return;
     }
-    line.name = Trim(text.substr(0, equals));
-    line.value = Trim(text.substr(equals + 1));
+    line.name = TrimBlanks(text.substr(0, equals), kBlanks);
+    line.value = TrimBlanks(text.substr(equals + 1), kBlanks);
     line.hasValue = true;
 }
 
@@ -156,7 +157,7 @@ std::size_t NextHeader(const CIniFile& ini, std::size_t from) {
 }
 
 bool FindSection(const CIniFile& ini, const char* rawName, CSectionRange& range) {
-    const string_view name = Trim(rawName);
+    const string_view name = TrimBlanks(rawName, kBlanks);
     if (name.empty()) {
         range.begin = 0;
         range.end = NextHeader(ini, 0);
@@ -174,7 +175,7 @@ bool FindSection(const CIniFile& ini, const char* rawName, CSectionRange& range)
 }
 
 std::size_t FindKey(const CIniFile& ini, const CSectionRange& range, const char* rawKey) {
-    const string_view key = Trim(rawKey);
+    const string_view key = TrimBlanks(rawKey, kBlanks);
     for (std::size_t i = range.begin; i < range.end; ++i) {
         const CIniLine& line = ini.lines[i];
         if (line.kind == CIniLine::Kind::Entry && EqualNoCase(line.name, key)) {
@@ -340,7 +341,7 @@ bool SetKey(CIniFile& ini, const CSectionRange& range, const char* key, const ch
         ini.content.replace(line.begin, line.end - line.begin, text);
         return true;
     }
-    const std::string text = std::string(Trim(key)) + "=" + value + ini.lineEnd;
+    const std::string text = std::string(TrimBlanks(key, kBlanks)) + "=" + value + ini.lineEnd;
     ini.content.insert(InsertionPoint(ini, range), text);
     return true;
 }
@@ -349,8 +350,8 @@ void AppendSection(CIniFile& ini, const char* section, const char* key, const ch
     if (!ini.content.empty() && ini.content.back() != '\n' && ini.content.back() != '\r') {
         ini.content += ini.lineEnd;
     }
-    ini.content += "[" + std::string(Trim(section)) + "]" + ini.lineEnd;
-    ini.content += std::string(Trim(key)) + "=" + value + ini.lineEnd;
+    ini.content += "[" + std::string(TrimBlanks(section, kBlanks)) + "]" + ini.lineEnd;
+    ini.content += std::string(TrimBlanks(key, kBlanks)) + "=" + value + ini.lineEnd;
 }
 
 void EraseSection(CIniFile& ini, const CSectionRange& range) {

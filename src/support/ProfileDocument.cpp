@@ -10,13 +10,14 @@
 #endif
 
 #include "support/IniText.h"
+#include "support/StringUtil.h"
 
 namespace {
 
 using std::string_view;
 
 using initext::IsBlank;
-using initext::Trim;
+using initext::kBlanks;
 
 std::string LowerAscii(string_view s) {
     std::string lower(s);
@@ -42,18 +43,18 @@ std::string OneLine(std::string text) {
 enum class LineKind { Blank, Header, Entry };
 
 LineKind Classify(string_view raw, string_view& name) {
-    const string_view text = Trim(raw);
+    const string_view text = TrimBlanks(raw, kBlanks);
     if (text.empty()) {
         return LineKind::Blank;
     }
     if (text[0] == '[') {
         const std::size_t close = text.rfind(']');
         if (close != string_view::npos && close > 0) {
-            name = Trim(text.substr(1, close - 1));
+            name = TrimBlanks(text.substr(1, close - 1), kBlanks);
             return LineKind::Header;
         }
     }
-    name = Trim(text.substr(0, text.find('=')));
+    name = TrimBlanks(text.substr(0, text.find('=')), kBlanks);
     return LineKind::Entry;
 }
 
@@ -200,11 +201,11 @@ void CProfileDocument::Parse(const std::string& text) {
 }
 
 void CProfileDocument::Apply(const Write& write) {
-    const std::string sectionName = LowerAscii(Trim(write.section));
+    const std::string sectionName = LowerAscii(TrimBlanks(write.section, kBlanks));
     const auto found = m_sectionIndex.find(sectionName);
     if (sectionName.empty() || found != m_sectionIndex.end()) {
         Section& section = m_sections[sectionName.empty() ? 0 : found->second];
-        const auto key = section.keys.find(LowerAscii(Trim(write.key)));
+        const auto key = section.keys.find(LowerAscii(TrimBlanks(write.key, kBlanks)));
         if (key == section.keys.end()) {
             AddKey(section, write.key, write.value);
             return;
@@ -225,7 +226,7 @@ CProfileDocument::Section& CProfileDocument::AddSection(const std::string& name)
     if (!last.empty() && last.back().end.empty()) {
         last.back().end = m_lineEnd;
     }
-    const string_view trimmed = Trim(name);
+    const string_view trimmed = TrimBlanks(name, kBlanks);
     Section section;
     section.lines.push_back({"[" + std::string(trimmed) + "]", m_lineEnd});
     m_sections.push_back(std::move(section));
@@ -244,7 +245,7 @@ void CProfileDocument::AddKey(Section& section, const std::string& key, const st
     if (at > 0 && section.lines[at - 1].end.empty()) {
         section.lines[at - 1].end = m_lineEnd;
     }
-    const string_view trimmed = Trim(key);
+    const string_view trimmed = TrimBlanks(key, kBlanks);
     section.lines.insert(section.lines.begin() + static_cast<std::ptrdiff_t>(at),
                          Line{std::string(trimmed) + "=" + value, m_lineEnd});
     section.keys.emplace(LowerAscii(trimmed), at);

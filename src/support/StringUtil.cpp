@@ -52,6 +52,15 @@ std::size_t FindLastChar(const std::string& s, char ch) {
     return FindLastOf(s, set);
 }
 
+std::string_view TrimBlanks(std::string_view s, const char* blanks) {
+    const std::size_t first = s.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        // Empty, but still a view of s (callers copy from its data()).
+        return s.substr(s.size());
+    }
+    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
 void TruncateString(std::string& s, std::size_t n) {
     if (n < s.size()) {
         s.resize(n);

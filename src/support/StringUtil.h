@@ -1,5 +1,5 @@
-// String helpers: trimming single characters and backslashes, splitting '|'-separated record
-// values into fields, bounded printf-style formatting and the pseudo-random hex names.
+// String helpers: trimming blanks, single characters and backslashes, splitting '|'-separated
+// record values into fields, bounded printf-style formatting and the pseudo-random hex names.
 //
 // Strings are byte strings in the ANSI code page. Searches for a separator character skip the
 // second byte of a double-byte character (IsLeadByte); the add/remove helpers compare single
@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #if defined(__GNUC__) && !defined(_WIN32)
 #define SETUP_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
@@ -32,6 +33,12 @@ std::size_t FindLastOf(const std::string& s, const char* set,
                        LeadBytePredicate isLead = IsLeadByte);
 // Position of the last ch in s, skipping trail bytes; npos if none.
 std::size_t FindLastChar(const std::string& s, char ch);
+
+// The blanks that TrimBlanks takes off unless told otherwise.
+constexpr const char* kSpaceAndTab = " \t";
+// s without its leading and trailing bytes that are in blanks. The result views s: it lives
+// only as long as the text s refers to.
+std::string_view TrimBlanks(std::string_view s, const char* blanks = kSpaceAndTab);
 
 // s keeps its first n characters (all of them when it is shorter).
 void TruncateString(std::string& s, std::size_t n);

@@ -1,13 +1,13 @@
 #include "wizard/CopyPage.h"
 
-#include "engine/InsertDisketteDialog.h"
 #include "engine/InstallPlatformWin32.h"
 #include "engine/ProgramManager.h"
 #include "errors/DescribeException.h"
-#include "errors/ErrorDialog.h"
 #include "profile/DisketteRecord.h"
 #include "profile/ProfileCollections.h"
+#include "report/ErrorDialog.h"
 #include "resources/resource.h"
+#include "wizard/InsertDisketteDialog.h"
 #include "wizard/PageTable.h"
 #include "wizard/PumpMessages.h"
 #include "wizard/Wizard.h"
@@ -34,6 +34,15 @@ public:
 
 private:
     CWizardContext& m_app;
+};
+
+// The archive report of an attended run: the error dialog, Continue Operation / Cancel
+// Operation.
+class CErrorDialogInterface : public CInstallUserInterface {
+public:
+    bool ReportArchiveError(const CException& error, const std::string& archiveName) override {
+        return ReportErrorAsk(kCannotInstallMessage, error, archiveName.c_str()) != 0;
+    }
 };
 
 // The copy page's machine: the Windows platform, with the archive report answered in an
@@ -169,6 +178,7 @@ void CCopyPage::OnCancel() {
 int CCopyPage::DoWork() {
     CWizardContext& app = WizardContext();
     CSetupArchiveRun run(app, GetHandle());
+    CErrorDialogInterface errorDialog;
     CCopyPagePlatform platform([this] { PumpAndHandleCancel(); },
                                [&app](const TargetMap& targets) {
                                    ProgramItemsContext context;
@@ -178,9 +188,10 @@ int CCopyPage::DoWork() {
                                                                              appDirectory);
                                    context.appDirectory = appDirectory;
                                    context.pump = [] { PumpMessages(); };
-                                   context.mainWindow = app.GetMainWindow();
+                                   context.mainWindow = app.GetBackgroundWindow();
                                    CreateProgramItems(targets, context);
-                               });
+                               },
+                               errorDialog);
     CRunScope scope(GetHandle(), m_platform, platform);
     CInstallEngine engine(app.GetCollections(), app.GetInstallLogPath(), run, platform);
     engine.SetSetupFiles(SetupFilesOf(app));

@@ -15,15 +15,6 @@ constexpr int kTypicalSetup = 2;
 // Characters that no file or directory name may hold (':' is allowed only after the drive).
 constexpr const char* kForbiddenCharacters = "<>\"|*?";
 
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 bool StartsWithDrive(const std::string& text) {
     return text.size() >= 2 && text[1] == ':';
 }
@@ -101,7 +92,7 @@ std::string ProposeLocation(const std::string& systemDir, const std::string& pro
 }
 
 std::optional<CFilePath> MakeFolderPath(const std::string& typed) {
-    std::string text = TrimBlanks(typed);
+    std::string text(TrimBlanks(typed));
     for (char& c : text) {
         if (c == '/') {
             c = '\\';

@@ -4,12 +4,12 @@
 
 #include <optional>
 
-#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "framework/Application.h"
 #include "framework/WindowProperty.h"
 #include "profile/DestinationRecord.h"
 #include "profile/ProfileCollections.h"
+#include "report/ErrorDialog.h"
 #include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "wizard/FolderChoice.h"

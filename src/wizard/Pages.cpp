@@ -67,7 +67,7 @@ public:
         app.GetCollections().destinations.GetPath(kDestApplication, appDirectory);
         context.appDirectory = appDirectory;
         context.pump = [] { PumpMessages(); };
-        context.mainWindow = app.GetMainWindow();
+        context.mainWindow = app.GetBackgroundWindow();
         ::DeleteProgramItems(targets, context);
     }
     void UnregisterLibraries() override {

@@ -1,8 +1,8 @@
 #include "wizard/SetupPage.h"
 
-#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "framework/Application.h"
+#include "report/ErrorDialog.h"
 #include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "wizard/PageTable.h"

@@ -57,7 +57,7 @@ public:
     virtual std::optional<DestinationMap>& GetLoadedDestinations() = 0;
 
     // The background window (owner of the pages), or nullptr; its palette, or nullptr.
-    virtual HWND GetMainWindow() const = 0;
+    virtual HWND GetBackgroundWindow() const = 0;
     virtual HPALETTE GetMainPalette() const = 0;
 
     // How the run ends: a confirmed cancel, an error, a replacement at the next restart.

@@ -51,8 +51,8 @@ TEST(SafeNames, RefusesNamesThatLeaveTheFolderOrNameDevices) {
         EXPECT_NE(UnsafeComponentReason(bad), "") << bad;
     for (const char* good : {"APP.EXE", "COM10", "CONFIG.SYS", "a b.txt", "..x"})
         EXPECT_EQ(UnsafeComponentReason(good), "") << good;
-    EXPECT_EQ(FinalNameComponent("C:\\BUILD\\APP.EXE"), "APP.EXE");
-    EXPECT_EQ(FinalNameComponent("..\\..\\EVIL.TXT"), "EVIL.TXT");
+    EXPECT_EQ(FinalComponent("C:\\BUILD\\APP.EXE"), "APP.EXE");
+    EXPECT_EQ(FinalComponent("..\\..\\EVIL.TXT"), "EVIL.TXT");
 }
 
 TEST(SafeNames, Wildcards) {

@@ -2,8 +2,8 @@
 // texts, where Locate looks and what it moves, and multi-volume archives read across
 // DISK01..DISK03 with progress, prompting and cancels.
 #include "engine/DisketteLocator.h"
-#include "archive/ArchiveRecord.h"
 #include "archive/ArchiveWriter.h"
+#include "engine/ArchiveRecord.h"
 #include "errors/Exceptions.h"
 
 #include "TempDir.h"

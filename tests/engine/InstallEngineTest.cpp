@@ -63,6 +63,10 @@ public:
     bool Exists(const CFilePath& path) override {
         return allNamesTaken || fs::exists(path.GetText());
     }
+    bool FileExists(const CFilePath& path) override {
+        fileQueries.push_back(path.GetText());
+        return fs::is_regular_file(path.GetText());
+    }
     int ShouldReplace(const CFilePath& present, const CFilePath& newFile) override {
         CReplaceFacts a, b;
         a.modifyTime = present.GetModifyTime();
@@ -129,6 +133,7 @@ public:
     bool continueAfterError = true;
     std::function<void()> onPump;
     std::vector<std::string> deferred;
+    std::vector<std::string> fileQueries;
     std::vector<LogLine> log;
     std::vector<std::string> reports;
     int collectionsWritten = 0;
@@ -265,6 +270,38 @@ TEST(MemberFileName, KeepsOnlyTheLastComponentAndRefusesEmptyNames) {
     EXPECT_EQ(MemberFileName("a/b/c.txt"), "c.txt");
     for (const char* bad : {"", "DIR\\", "..", ".", "SUB\\..", "C:"})
         EXPECT_THROW(MemberFileName(bad), CFileException) << bad;
+}
+
+// A code page in the manner of Shift-JIS: 0x81-0x9F and 0xE0-0xFC are lead bytes.
+bool TestLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+TEST(MemberFileName, RefusesDevicesAndUnsafeCharactersAndKeepsDoubleByteNamesWhole) {
+    for (const char* bad : {"CON", "SUB\\nul.txt", "COM1.DAT", "LPT9", "CLOCK$", "A\x01.EXE",
+                            "TAB\tX", "DEL\x7F", "NAME.", "NAME ", "A|B", "A?B", "A*B", "A<B"})
+        EXPECT_THROW(MemberFileName(bad), CFileException) << bad;
+    // "\x95\x5C" is one character whose trail byte is '\': no separator, no reserved character.
+    const std::string character = "\x95\x5C";
+    EXPECT_EQ(MemberFileName("DIR\\" + character + ".TXT", TestLeadByte), character + ".TXT");
+    EXPECT_EQ(MemberFileName(character, TestLeadByte), character);
+    EXPECT_EQ(MemberFileName(character + "\\APP.EXE", TestLeadByte), "APP.EXE");
+    // Without the code page the same bytes end in a separator and leave no name.
+    EXPECT_THROW(MemberFileName(character, [](unsigned char) { return false; }), CFileException);
+}
+
+// The copy already on the machine is looked for through the platform, and only a file counts:
+// a directory of the member's name in the Windows directory is no present copy.
+TEST_F(InstallEngineTest, PresentCopiesAreLookedForThroughThePlatform) {
+    fs::create_directories(Dir("win") + "SHARED.DLL");
+    Archive("A.MFA", {{"SHARED.DLL", 100, kDestSystem}});
+    Record("A.MFA", "Main", kArchiveKindMultiFile, 100);
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(m_platform.fileQueries,
+              (std::vector<std::string>{Dir("win") + "SHARED.DLL", Dir("sys") + "SHARED.DLL"}));
+    EXPECT_EQ(ReadBytes(Dir("sys") + "SHARED.DLL"), Pattern(100, 1));
+    EXPECT_TRUE(fs::is_directory(Dir("win") + "SHARED.DLL"));
+    EXPECT_TRUE(m_platform.reports.empty());
 }
 
 TEST_F(InstallEngineTest, InstallsSelectedRecordsLogsThemAndCountsProgress) {

@@ -11,6 +11,31 @@
 
 namespace {
 
+// The user of the archive error report: answers as told and notes what the install log on
+// disk held when it was asked.
+class CRecordingUserInterface : public CInstallUserInterface {
+public:
+    bool ReportArchiveError(const CException& error, const std::string& archiveName) override {
+        ++reports;
+        reportedArchive = archiveName;
+        reportedCause = dynamic_cast<const CFileException*>(&error) != nullptr
+                            ? static_cast<const CFileException&>(error).GetCause()
+                            : -1;
+        char value[64] = {};
+        ::GetPrivateProfileStringA("Program", "VIEWER.EXE", "", value, sizeof(value),
+                                   logPath.c_str());
+        recordOnDisk = value;
+        return answer;
+    }
+
+    std::string logPath;
+    bool answer = false;
+    int reports = 0;
+    std::string reportedArchive;
+    int reportedCause = 0;
+    std::string recordOnDisk;
+};
+
 class InstallPlatformWin32Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -23,7 +48,8 @@ protected:
         ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
     }
     void TearDown() override {
-        for (const char* file : {"a.tmp", "b.dat", "c.dat", "deep\\er\\x", "block"}) {
+        for (const char* file :
+             {"a.tmp", "b.dat", "c.dat", "deep\\er\\x", "block", "install.log"}) {
             ::SetFileAttributesA((m_dir + "\\" + file).c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileA((m_dir + "\\" + file).c_str());
         }
@@ -40,7 +66,8 @@ protected:
     }
 
     std::string m_dir;
-    CWin32InstallPlatform m_platform{{}, {}};
+    CRecordingUserInterface m_user;
+    CWin32InstallPlatform m_platform{{}, {}, m_user};
 };
 
 TEST_F(InstallPlatformWin32Test, FileOperationsReportTheirFailures) {
@@ -108,6 +135,27 @@ TEST_F(InstallPlatformWin32Test, DeferredReplacementIsListedForTheRestart) {
     EXPECT_NE(pending.find("!\\??\\" + present), std::string::npos) << pending;
     ::RegDeleteValueA(session, "PendingFileRenameOperations");
     ::RegCloseKey(session);
+}
+
+// The archive error report goes to the user interface with the failure and the archive's
+// name, and its answer decides; the file records written before are on disk by then.
+TEST_F(InstallPlatformWin32Test, ArchiveErrorReportSeesTheSavedLog) {
+    const CFilePath log(m_dir + "\\install.log");
+    m_user.logPath = log.GetText();
+    m_platform.WriteFileRecord(log, "Program", CFilePath(m_dir + "\\VIEWER.EXE"), 0, true, false);
+
+    const CFileException failure(CFileException::kEndOfFile, 0, "SAMPLES.MF1");
+    m_user.answer = true;
+    EXPECT_TRUE(m_platform.ReportArchiveError(failure, "SAMPLES.MF1"));
+    EXPECT_EQ(m_user.reports, 1);
+    EXPECT_EQ(m_user.reportedArchive, "SAMPLES.MF1");
+    EXPECT_EQ(m_user.reportedCause, CFileException::kEndOfFile);
+    EXPECT_EQ(m_user.recordOnDisk, "0|1|0");
+
+    m_user.answer = false;
+    EXPECT_FALSE(m_platform.ReportArchiveError(failure, "SAMPLES.MF2"));
+    EXPECT_EQ(m_user.reports, 2);
+    EXPECT_EQ(m_user.reportedArchive, "SAMPLES.MF2");
 }
 
 } // namespace

@@ -52,6 +52,33 @@ TEST(StringUtil, CharacterAndBackslashHelpers) {
     }
 }
 
+TEST(StringUtil, TrimBlanksTakesOffTheGivenBlanksAtBothEnds) {
+    const struct {
+        const char* input;
+        const char* blanks;
+        const char* expected;
+    } cases[] = {
+        {"  a b\t", kSpaceAndTab, "a b"},
+        {"\t\t", kSpaceAndTab, ""},
+        {"", kSpaceAndTab, ""},
+        {"x", kSpaceAndTab, "x"},
+        // Line ends are no blanks by default, only when the caller names them.
+        {"\r\n key \r\n", kSpaceAndTab, "\r\n key \r\n"},
+        {"\r\n key \v\f", " \t\n\v\f\r", "key"},
+        {"--a-b--", "-", "a-b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TrimBlanks(c.input, c.blanks), c.expected) << "'" << c.input << "'";
+    // A NUL byte is text, not a blank.
+    const std::string withNul("\0 a \0", 5);
+    EXPECT_EQ(TrimBlanks(withNul), withNul);
+    // The result views the text it was given.
+    const std::string text = " value ";
+    EXPECT_EQ(TrimBlanks(text).data(), text.data() + 1);
+    const std::string blanks = " \t ";
+    EXPECT_EQ(TrimBlanks(blanks).data(), blanks.data() + blanks.size());
+}
+
 TEST(StringUtil, TruncateString) {
     std::string s = "abcdef";
     TruncateString(s, 10);

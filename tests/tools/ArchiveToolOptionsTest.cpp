@@ -2,7 +2,7 @@
 // the dist commands reached through the tool's own command line.
 #include "ArchiveTool.h"
 #include "DistributionFixture.h"
-#include "MemberNames.h"
+#include "MemberSources.h"
 
 #include "distribution/SafeNames.h"
 

@@ -1,5 +1,5 @@
 #include "ArchiveTool.h"
-#include "MemberNames.h"
+#include "MemberSources.h"
 
 #include "ArchiveBuilder.h"
 #include "TempDir.h"

@@ -2,6 +2,8 @@
 
 #include "JsonText.h"
 
+#include "archive/MemberName.h"
+
 #include <ctime>
 
 std::string ArchiveMethodName(std::int32_t method) {
@@ -37,7 +39,7 @@ void WriteArchiveJson(const std::string& archive, const std::vector<EntryHeader>
         const std::string stored = h.GetName();
         json.BeginObject();
         json.Field("storedName", stored);
-        json.Field("name", stored.substr(stored.find_last_of("/\\:") + 1));
+        json.Field("name", FinalComponent(stored));
         json.Field("method", ArchiveMethodName(h.method));
         json.Number("expandedSize", h.expandedSize);
         json.Number("compressedSize", h.compressedSize);

@@ -4,7 +4,7 @@
 #include "ToolCommands.h"
 #include "ToolSupport.h"
 
-#include "MemberNames.h"
+#include "MemberSources.h"
 
 #include "archive/ArchiveWriter.h"
 #include "errors/Exceptions.h"

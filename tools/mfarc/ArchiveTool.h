@@ -13,7 +13,8 @@
 // member name, existing file not replaced, or any other I/O failure.
 //
 // The commands live in CreateCommand.cpp and ReadCommands.cpp; the member-name rules that
-// create and extract apply are in MemberNames.h (library mfarc_names).
+// create and extract apply are in archive/MemberName.h, the turning of create's arguments
+// into members in MemberSources.h (library mfarc_members).
 #pragma once
 
 #include <iosfwd>

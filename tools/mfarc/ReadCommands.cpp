@@ -3,8 +3,8 @@
 #include "ToolCommands.h"
 
 #include "ArchiveJson.h"
-#include "MemberNames.h"
 
+#include "archive/MemberName.h"
 #include "distribution/SafeNames.h"
 
 #include "errors/Exceptions.h"

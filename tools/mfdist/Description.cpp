@@ -2,6 +2,8 @@
 
 #include "DistErrors.h"
 
+#include "support/StringUtil.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -13,14 +15,6 @@ namespace {
 // Longest value the setup program reads from its profile.
 constexpr std::size_t kMaxValue = 254;
 const std::string kFilesPrefix = "files:";
-
-std::string Trim(const std::string& s) {
-    std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos)
-        return std::string();
-    std::size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
 
 std::string Lower(std::string s) {
     for (char& c : s)
@@ -47,7 +41,7 @@ std::vector<std::string> SplitFields(const std::string& value) {
 // A whole decimal number in [low, high]; anything else is a description error.
 long ParseNumber(const std::string& text, long low, long high, const DescLocation& where,
                  const std::string& what) {
-    std::string t = Trim(text);
+    std::string t(TrimBlanks(text));
     char* end = nullptr;
     long value = std::strtol(t.c_str(), &end, 10);
     if (t.empty() || *end != '\0' || value < low || value > high)
@@ -87,13 +81,13 @@ std::vector<RawSection> ReadSections(const std::string& path) {
         DescLocation where{path, number};
         if (!text.empty() && text.back() == '\r')
             text.pop_back();
-        std::string line = Trim(text);
+        std::string line(TrimBlanks(text));
         if (line.empty() || line[0] == ';' || line[0] == '#')
             continue;
         if (line[0] == '[') {
             if (line.back() != ']')
                 Fail(kDistDescription, where, "a section line must end with ']'");
-            std::string name = Trim(line.substr(1, line.size() - 2));
+            std::string name(TrimBlanks(line.substr(1, line.size() - 2)));
             if (!sectionNames.insert(Lower(name)).second)
                 Fail(kDistDescription, where, "section [" + name + "] appears twice");
             sections.push_back(RawSection{name, where, {}});
@@ -105,8 +99,8 @@ std::vector<RawSection> ReadSections(const std::string& path) {
             Fail(kDistDescription, where, "expected key=value, a [section] or a ; comment");
         if (sections.empty())
             Fail(kDistDescription, where, "key=value before the first [section]");
-        std::string key = Trim(line.substr(0, eq));
-        std::string value = Trim(line.substr(eq + 1));
+        std::string key(TrimBlanks(line.substr(0, eq)));
+        std::string value(TrimBlanks(line.substr(eq + 1)));
         if (key.empty())
             Fail(kDistDescription, where, "empty key");
         if (!keys.insert(Lower(key)).second)
@@ -165,7 +159,7 @@ void ReadDestinations(const RawSection& section, Description& d) {
                  "a destination is relative path|parent id (the directory is worked out "
                  "when installing)");
         dest.relativePath = f[0];
-        if (f.size() > 1 && !Trim(f[1]).empty())
+        if (f.size() > 1 && !TrimBlanks(f[1]).empty())
             dest.parent =
                 static_cast<std::int16_t>(ParseNumber(f[1], -8, 32767, line.where, "a parent id"));
         dest.where = line.where;
@@ -174,7 +168,7 @@ void ReadDestinations(const RawSection& section, Description& d) {
 }
 
 std::string CheckedMethod(const std::string& text, const DescLocation& where) {
-    std::string m = Lower(Trim(text));
+    std::string m = Lower(std::string(TrimBlanks(text)));
     if (!m.empty() && !IsMethodName(m))
         Fail(kDistDescription, where,
              "unknown method '" + text + "' (use smallest, stored, lh5 or zlib)");
@@ -215,7 +209,7 @@ void ReadComponents(const RawSection& section, Description& d) {
         if (f.size() > 5)
             c.method = CheckedMethod(f[5], line.where);
         if (f.size() > 6)
-            c.archiveName = Trim(f[6]);
+            c.archiveName = std::string(TrimBlanks(f[6]));
         c.where = line.where;
         d.components.push_back(c);
     }
@@ -374,7 +368,7 @@ Description ReadDescription(const std::string& path) {
                      "diskettes, SelfRegisterDLLs, files:<component>)");
     }
     for (const RawSection* s : fileSections) {
-        std::string key = Trim(s->name.substr(kFilesPrefix.size()));
+        std::string key(TrimBlanks(s->name.substr(kFilesPrefix.size())));
         DescComponent* c = FindComponent(d, key);
         if (c == nullptr)
             Fail(kDistDescription, s->where,

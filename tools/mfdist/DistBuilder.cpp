@@ -4,7 +4,7 @@
 #include "DistErrors.h"
 #include "DistFiles.h"
 #include "MemberCoding.h"
-#include "MemberNames.h"
+#include "MemberSources.h"
 #include "ProfileText.h"
 #include "media/FatImage.h"
 #include "media/FatImageWriter.h"

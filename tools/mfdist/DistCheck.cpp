@@ -1,8 +1,8 @@
 #include "DistCheck.h"
 
 #include "DistFiles.h"
-#include "MemberNames.h"
 
+#include "archive/MemberName.h"
 #include "archive/MultiFile.h"
 #include "errors/Exceptions.h"
 #include "profile/ProfileCollections.h"

@@ -1,4 +1,4 @@
-#include "archive/ArchiveRecord.h"
+#include "engine/ArchiveRecord.h"
 
 #include "errors/Exceptions.h"
 

@@ -16,8 +16,9 @@
 #include "GuiHarness.h"
 #include "TempDir.h"
 #include "engine/DisketteLocator.h"
-#include "engine/InsertDisketteDialog.h"
 #include "profile/DisketteRecord.h"
+#include "resources/resource.h"
+#include "wizard/InsertDisketteDialog.h"
 
 namespace {
 
@@ -34,13 +35,13 @@ public:
     ~CModal() {
         // Never leave a dialog behind: a failed test cancels it.
         if (!gui::WaitUntil([this] { return m_done.load(); }, 100)) {
-            if (HWND dialog = gui::FindDialog(0, kInsertDisketteTemplate)) {
+            if (HWND dialog = gui::FindDialog(0, IDD_INSERT_DISKETTE)) {
                 ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             }
         }
         m_thread.join();
     }
-    HWND WaitForDialog() const { return gui::WaitForDialog(0, kInsertDisketteTemplate, kTimeout); }
+    HWND WaitForDialog() const { return gui::WaitForDialog(0, IDD_INSERT_DISKETTE, kTimeout); }
     INT_PTR Result() const {
         return gui::WaitUntil([this] { return m_done.load(); }, kTimeout) ? m_result.load() : -2;
     }
@@ -88,7 +89,7 @@ TEST(InsertDisketteDialog, TextsAndGivingUp) {
         HWND dialog = modal.WaitForDialog();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(gui::WindowText(dialog), "Insert Diskette");
-        EXPECT_EQ(gui::ControlText(dialog, kInsertDisketteTextId), c.text);
+        EXPECT_EQ(gui::ControlText(dialog, IDC_DISKETTE_TEXT), c.text);
         RECT area{};
         RECT window{};
         ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);

@@ -1,10 +1,11 @@
-// The Insert Diskette prompt (dialog template 113, "Insert Diskette"): asks the user to insert
-// a diskette until the file that is wanted from it is there. Windows only.
+// The Insert Diskette prompt (dialog template IDD_INSERT_DISKETTE, "Insert Diskette"): asks the
+// user to insert a diskette until the file that is wanted from it is there. It answers the
+// engine's CDiskettePrompt for the setup program. Windows only.
 //
-// The text (control 1026) names the diskette by its label from the profile's "diskettes"
-// section, or by its number when it has none, and the drive of the file. OK checks that the
-// file is there now: if so the dialog ends with OK, otherwise it stays, flashes once and
-// sounds the information beep. Cancel (also Escape and the close box) gives up.
+// The text (control IDC_DISKETTE_TEXT) names the diskette by its label from the profile's
+// "diskettes" section, or by its number when it has none, and the drive of the file. OK checks that
+// the file is there now: if so the dialog ends with OK, otherwise it stays, flashes once and sounds
+// the information beep. Cancel (also Escape and the close box) gives up.
 #pragma once
 
 #include <windows.h>
@@ -17,10 +18,6 @@
 #include "support/FilePath.h"
 
 class DisketteArray;
-
-// The dialog template of the prompt, and its text control.
-inline constexpr int kInsertDisketteTemplate = 113;
-inline constexpr int kInsertDisketteTextId = 1026;
 
 class CInsertDisketteDialog : public CDialogBox {
 public:

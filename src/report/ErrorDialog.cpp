@@ -1,4 +1,4 @@
-#include "errors/ErrorDialog.h"
+#include "report/ErrorDialog.h"
 
 #include <cstdarg>
 #include <cstdio>

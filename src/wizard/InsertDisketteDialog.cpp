@@ -1,15 +1,16 @@
-#include "engine/InsertDisketteDialog.h"
+#include "wizard/InsertDisketteDialog.h"
 
 #include "profile/DisketteRecord.h"
+#include "resources/resource.h"
 
 CInsertDisketteDialog::CInsertDisketteDialog(const CFilePath& filePath, std::int32_t number,
                                              const std::string* label, HWND parent)
-    : CDialogBox(kInsertDisketteTemplate, parent), m_filePath(filePath),
+    : CDialogBox(IDD_INSERT_DISKETTE, parent), m_filePath(filePath),
       m_text(InsertDisketteText(label, number, filePath.GetDrive())) {}
 
 BOOL CInsertDisketteDialog::OnInitDialog() {
     CDialogBox::OnInitDialog();
-    SetItemText(kInsertDisketteTextId, m_text);
+    SetItemText(IDC_DISKETTE_TEXT, m_text);
     CenterWindow();
     return TRUE;
 }

@@ -15,11 +15,11 @@
 #include <thread>
 
 #include "GuiHarness.h"
-#include "errors/ErrorDialog.h"
 #include "errors/Exceptions.h"
 #include "framework/DialogBox.h"
 #include "framework/DialogColors.h"
 #include "framework/WinHandles.h"
+#include "report/ErrorDialog.h"
 #include "resources/StringTable.h"
 #include "resources/resource.h"
 

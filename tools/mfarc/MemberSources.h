@@ -1,6 +1,6 @@
-// Member names: turning a stored name into a file name that is safe to create in a chosen
-// directory, and turning the files and folders a user names into members with safe, unique
-// stored names. Shared by the archive tool and the distribution builder.
+// Member sources: turning the files and folders a user names into members with safe, unique
+// stored names (each component passes the member-name gate of archive/MemberName.h). Shared
+// by the archive tool and the distribution builder.
 //
 // Stored names are relative: a file given by itself is stored under its final component; the
 // files under a folder are stored under their paths relative to that folder, components
@@ -9,23 +9,13 @@
 // ignoring case (as they are on the Windows file system).
 #pragma once
 
+#include "archive/MemberName.h"
+
 #include <cstdint>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-// The final component of a stored name: everything after the last '/', '\' or ':'.
-std::string FinalComponent(const std::string& storedName);
-
-// Why name (a final component) must not be created, or an empty string when it is safe.
-// Refused: empty, "." and "..", device names (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9,
-// with or without an extension, in any case), control characters, the characters
-// < > : " / \ | ? *, and names ending in a space or a dot (which Windows would strip).
-std::string UnsafeNameReason(const std::string& name);
-
-// A name as the Windows file system compares it: ASCII letters in upper case.
-std::string FoldCase(const std::string& name);
 
 // A file or folder argument that cannot be turned into members; the message names the
 // argument (or the file under it) and says what is wrong.

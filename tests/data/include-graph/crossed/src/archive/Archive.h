@@ -1,0 +1,2 @@
+#include "profile/Record.h"
+#include "support/Strings.h"

@@ -1,0 +1,2 @@
+#include "../errors/Errors.h"
+#include "archive/Archive.h"
