@@ -213,7 +213,7 @@ HPALETTE SetupApp::GetMainPalette() const {
 }
 
 RunOutcome SetupApp::DecideOutcome() const {
-    const CPageDriver& driver = GetPageDriver();
+    const CPageDriver& driver = m_pageDriver;
     WizardEnd end = WizardEnd::Other;
     if (driver.HasEnded()) {
         const int page = driver.GetEndPageId();
@@ -233,10 +233,12 @@ int SetupApp::ExitInstance() {
                                            std::to_string(ExitCodeOf(outcome)));
     }
 
+    // The background window goes first (normally it is gone already): pages that go with it
+    // may still use the collections and paths.
+    m_mainWnd.reset();
     // 1., 2. The collections with their records, then the paths.
     m_collections.reset();
     m_paths.reset();
-    m_mainWnd.reset();
 
     // 3. The 3-D controls library.
     ReleaseThreeDControls();
@@ -264,7 +266,7 @@ LRESULT SetupApp::ProcessWndProcException(std::exception_ptr error, const MSG& /
     ReportFailure(kCannotContinueString, error);
     // A page that could not be opened leaves the wizard without a page: nothing could ever
     // move on, so the run ends instead of waiting for ever.
-    CPageDriver& driver = GetPageDriver();
+    CPageDriver& driver = m_pageDriver;
     if (GetMainWindow() != nullptr && m_mainWnd != nullptr &&
         GetMainWindow() == m_mainWnd->GetHandle() && driver.GetCurrentPage() == nullptr &&
         !driver.HasEnded()) {

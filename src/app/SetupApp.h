@@ -20,6 +20,7 @@
 #include "app/RunSettings.h"
 #include "framework/Application.h"
 #include "support/FilePath.h"
+#include "wizard/Wizard.h"
 #include "wizard/WizardContext.h"
 
 struct ProfileCollections;
@@ -91,6 +92,7 @@ public:
     void NoteRestartNeeded() override { m_outcome.NoteRestartNeeded(); }
 
     std::optional<DestinationMap>& GetLoadedDestinations() override { return m_loadedDestinations; }
+    CPageDriver& GetPageDriver() override { return m_pageDriver; }
     // The background window (the application's main window once the wizard runs).
     HWND GetBackgroundWindow() const override { return GetMainWindow(); }
     // In an unattended run: appends "Unattended: <answer> <what>" to the install log's
@@ -123,6 +125,9 @@ private:
     CGeneralSettings m_general;
     CRunOutcome m_outcome;
     std::optional<DestinationMap> m_loadedDestinations;
+    // Declared before the background window: pages destroyed with that window still find
+    // their driver.
+    CWizardPageDriver m_pageDriver;
 
     bool m_writeLog = false;
     bool m_aborted = false;

@@ -27,7 +27,11 @@ CSetupPage::CSetupPage(int pageId, int nextPageId)
     : CDialogBox(pageId, MainWindowOrNull()), m_pageId(pageId), m_nextPageId(nextPageId) {}
 
 CSetupPage::~CSetupPage() {
-    GetPageDriver().PageClosed(this);
+    // The context outlives its pages (its owner destroys the windows first); without one
+    // there is no driver that could still hold this page.
+    if (CWizardContext* context = FindWizardContext()) {
+        context->GetPageDriver().PageClosed(this);
+    }
 }
 
 void CSetupPage::CenterPage() {

@@ -11,24 +11,30 @@
 #include "wizard/WizardContext.h"
 
 CWizardContext& WizardContext() {
-    auto* context = dynamic_cast<CWizardContext*>(CApplication::Get());
+    CWizardContext* context = FindWizardContext();
     if (context == nullptr) {
         throw std::logic_error("the application object is no wizard context");
     }
     return *context;
 }
 
-CPageDriver& GetPageDriver() {
-    static CPageDriver driver([](int pageId) -> CDriverPage* { return CreatePage(pageId); },
-                              [] {
-                                  CApplication* app = CApplication::Get();
-                                  HWND mainWindow = app != nullptr ? app->GetMainWindow() : nullptr;
-                                  if (mainWindow != nullptr) {
-                                      ::DestroyWindow(mainWindow);
-                                  }
-                              });
-    return driver;
+CWizardContext* FindWizardContext() noexcept {
+    return dynamic_cast<CWizardContext*>(CApplication::Get());
 }
+
+CPageDriver& GetPageDriver() {
+    return WizardContext().GetPageDriver();
+}
+
+CWizardPageDriver::CWizardPageDriver()
+    : CPageDriver([](int pageId) -> CDriverPage* { return CreatePage(pageId); },
+                  [] {
+                      CApplication* app = CApplication::Get();
+                      HWND mainWindow = app != nullptr ? app->GetMainWindow() : nullptr;
+                      if (mainWindow != nullptr) {
+                          ::DestroyWindow(mainWindow);
+                      }
+                  }) {}
 
 void GoToPage(int pageId) {
     GetPageDriver().GoToPage(pageId);

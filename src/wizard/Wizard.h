@@ -9,9 +9,10 @@ class CWizardContext;
 // The run's context: the application object, which implements it (the setup program's
 // object, or a test's stand-in). Throws std::logic_error when there is none.
 CWizardContext& WizardContext();
+// The same, or nullptr when there is none (for destructors, which must not throw).
+CWizardContext* FindWizardContext() noexcept;
 
-// The program's page driver (created on first use). Its pages are made by CreatePage; the
-// end of the run destroys the application's main window.
+// The page driver of the run (the context's).
 CPageDriver& GetPageDriver();
 
 // Replaces the current page by the page with that id; -1 ends the run (see CPageDriver).
@@ -20,3 +21,10 @@ void GoToPage(int pageId);
 // Constructs the page object of the table for that id with its next page id (which depends
 // on the run mode), or nullptr for an id without a page. The page owns itself.
 CSetupPage* CreatePage(int pageId);
+
+// The setup program's page driver: its pages are made by CreatePage, and the end of the run
+// destroys the application's main window (which ends the message loop).
+class CWizardPageDriver : public CPageDriver {
+public:
+    CWizardPageDriver();
+};

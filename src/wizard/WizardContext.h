@@ -2,8 +2,9 @@
 //
 // The collections loaded from the profile, the flags of the command line, the titles of the
 // profile's "general" section, the paths of the run, the background window, the destinations
-// as the profile gave them, and the notes a page makes about how the run ends. The setup
-// program's object implements it; tests implement it to run pages without the program.
+// as the profile gave them, the page driver, and the notes a page makes about how the run
+// ends. The setup program's object implements it; tests implement it to run pages without
+// the program.
 // The wizard reaches it through the application object (WizardContext()), which must
 // implement this interface.
 #pragma once
@@ -17,6 +18,7 @@
 #include "profile/DestinationRecord.h"
 #include "support/FilePath.h"
 
+class CPageDriver;
 struct ProfileCollections;
 
 class CWizardContext {
@@ -55,6 +57,10 @@ public:
     // The destinations as the profile gave them, kept by the folder page on its first
     // visit, so that a later visit resolves a new choice from them (empty until then).
     virtual std::optional<DestinationMap>& GetLoadedDestinations() = 0;
+
+    // The driver of this run's pages: one per run, so that a run that ended stays ended and
+    // a new context starts a new run.
+    virtual CPageDriver& GetPageDriver() = 0;
 
     // The background window (owner of the pages), or nullptr; its palette, or nullptr.
     virtual HWND GetBackgroundWindow() const = 0;
