@@ -44,10 +44,6 @@ CFilePath ModuleFileName() {
 
 } // namespace
 
-SetupApp& GetSetupApp() {
-    return *static_cast<SetupApp*>(CApplication::Get());
-}
-
 SetupApp::SetupApp() = default;
 
 SetupApp::~SetupApp() = default;

@@ -134,6 +134,3 @@ private:
 
     std::unique_ptr<CMainWnd> m_mainWnd;
 };
-
-// The program object (the one CApplication of the process, which is a SetupApp).
-SetupApp& GetSetupApp();

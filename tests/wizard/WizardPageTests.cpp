@@ -310,6 +310,7 @@ TEST_F(WizardPageTest, CancelAsksAndNoKeepsThePageWhileYesEndsTheRun) {
 
     page = Open(context, kWelcomePage);
     ASSERT_NE(page, nullptr);
+    EXPECT_EQ(gui::ControlText(page, IDC_PAGE_TEXT).rfind("Welcome to Demo.", 0), 0u);
     CMessageBoxAnswer answer(IDYES);
     ASSERT_TRUE(gui::PressButton(page, IDCANCEL));
     ASSERT_TRUE(PumpUntilLeft(context, kWelcomePage));
@@ -363,7 +364,9 @@ TEST_F(WizardPageTest, ReadingPageLoadsTheProfileAndPassesOverTheConditions) {
     {
         CTestWizardContext context({kReadingPage, kInstallConditionsPage});
         context.settings.profilePath = CFilePath(profile);
-        ASSERT_NE(Open(context, kReadingPage), nullptr);
+        HWND page = Open(context, kReadingPage);
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(gui::WindowText(page), "Demo Setup");
         ASSERT_TRUE(PumpUntilLeft(context, kReadingPage));
         EXPECT_EQ(context.CurrentPageId(), kSelectFolderPage);
         EXPECT_EQ(context.record.standInPages, std::vector<int>{kSelectFolderPage});
