@@ -1,6 +1,6 @@
 #include "wizard/Wizard.h"
 
-#include <stdexcept>
+#include <exception>
 
 #include "framework/Application.h"
 #include "wizard/CopyPage.h"
@@ -10,10 +10,23 @@
 #include "wizard/ProgramGroupPage.h"
 #include "wizard/WizardContext.h"
 
+namespace {
+
+// A programming error: a page used without a context. A plain exception class, so that the
+// library's string-holding logic_error stays out of the program.
+class CNoWizardContext : public std::exception {
+public:
+    const char* what() const noexcept override {
+        return "the application object is no wizard context";
+    }
+};
+
+} // namespace
+
 CWizardContext& WizardContext() {
     CWizardContext* context = FindWizardContext();
     if (context == nullptr) {
-        throw std::logic_error("the application object is no wizard context");
+        throw CNoWizardContext();
     }
     return *context;
 }

@@ -7,7 +7,7 @@ class CSetupPage;
 class CWizardContext;
 
 // The run's context: the application object, which implements it (the setup program's
-// object, or a test's stand-in). Throws std::logic_error when there is none.
+// object, or a test's stand-in). Throws a std::exception when there is none.
 CWizardContext& WizardContext();
 // The same, or nullptr when there is none (for destructors, which must not throw).
 CWizardContext* FindWizardContext() noexcept;

@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -126,6 +125,20 @@ protected:
 
     TempDir m_dir;
 };
+
+// Pages find their run through the application object, and only when it is a context.
+TEST(WizardContextLookup, OnlyAnApplicationThatIsAContext) {
+    EXPECT_EQ(FindWizardContext(), nullptr);
+    EXPECT_THROW(WizardContext(), std::exception);
+    {
+        CApplication plain;
+        EXPECT_EQ(FindWizardContext(), nullptr);
+        EXPECT_THROW(GoToPage(kWelcomePage), std::exception);
+    }
+    CTestWizardContext context({});
+    EXPECT_EQ(&WizardContext(), static_cast<CWizardContext*>(&context));
+    EXPECT_EQ(&GetPageDriver(), &context.GetPageDriver());
+}
 
 TEST_F(WizardPageTest, FolderPageProposesThenKeepsTheChoiceOnALaterVisit) {
     CTestWizardContext context({kSelectFolderPage});
