@@ -16,6 +16,7 @@
 
 #include "GuiHarness.h"
 #include "archive/ArchiveWriter.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -28,8 +29,6 @@ constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVers
 constexpr const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr const char* kPendingRenames = "PendingFileRenameOperations";
 // Dialog templates that wait for a person: the error report and the Insert Diskette prompt.
-constexpr int kErrorReport = 1544;
-constexpr int kInsertDiskette = 113;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -295,7 +294,7 @@ protected:
     static void ExpectEndedAlone(const RunResult& result, int lastPage) {
         ASSERT_TRUE(result.ended) << "still running after " << kRunBoundMs << " ms";
         EXPECT_LT(result.elapsedMs, kRunBoundMs);
-        for (int waiting : {kErrorReport, kInsertDiskette}) {
+        for (int waiting : {IDD_ERROR, IDD_INSERT_DISKETTE}) {
             EXPECT_EQ(std::count(result.pages.begin(), result.pages.end(), waiting), 0) << waiting;
         }
         ASSERT_FALSE(result.pages.empty());
@@ -320,7 +319,7 @@ TEST_F(UnattendedRunTest, CompleteInstallEndsWithZeroAndLogsTheChoicesMade) {
     Archive(m_dist + "\\APP.MFA", {{"APP.TXT", "application", kNewTime}});
     WriteProfile(m_dist, "APP.MFA=11|1|1|1|0|\r\n");
     const RunResult result = RunSetup("/B");
-    ExpectEndedAlone(result, 115);
+    ExpectEndedAlone(result, IDD_COMPLETE);
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(ReadFile(m_app + "\\APP.TXT"), "application");
 
@@ -336,10 +335,10 @@ TEST_F(UnattendedRunTest, CompleteInstallEndsWithZeroAndLogsTheChoicesMade) {
 TEST_F(UnattendedRunTest, CancelRequestIsTakenWithoutAskingAndEndsWith1602) {
     WriteProfile(m_dist, "");
     // A Cancel arrives while the Reading page works, as from a script closing the run.
-    const RunResult result = RunSetup("/B", 114);
-    ExpectEndedAlone(result, 116);
+    const RunResult result = RunSetup("/B", IDD_READING);
+    ExpectEndedAlone(result, IDD_NOT_COMPLETE);
     EXPECT_EQ(result.exitCode, 1602u);
-    EXPECT_EQ(std::count(result.pages.begin(), result.pages.end(), 104), 0);
+    EXPECT_EQ(std::count(result.pages.begin(), result.pages.end(), IDD_SELECT_FOLDER), 0);
 
     const std::vector<std::string> events = Events();
     EXPECT_TRUE(HasEventStartingWith(events, "Unattended: Yes without asking: Demo App  "
@@ -362,7 +361,7 @@ TEST_F(UnattendedRunTest, DamagedArchiveStopsTheRunWithTheReportAsEvent) {
     }
     WriteProfile(m_dist, "BAD.MFA=40000|1|1|1|0|\r\nLAST.MFA=4|1|1|1|0|\r\n");
     const RunResult result = RunSetup("/B");
-    ExpectEndedAlone(result, 116);
+    ExpectEndedAlone(result, IDD_NOT_COMPLETE);
     EXPECT_EQ(result.exitCode, 1603u);
     // The report's answer was Cancel Operation: the run stopped before the next archive.
     EXPECT_FALSE(FileExists(m_app + "\\LAST.TXT"));
@@ -392,7 +391,7 @@ TEST_F(UnattendedRunTest, MissingDisketteIsLookedForInNumberedFoldersThenGivenUp
     WriteProfile(disk1, "ONE.MFA=3|1|1|1|0|\r\nTWO.MFA=3|1|1|2|0|\r\nTHREE.MFA=5|1|1|3|0|\r\n",
                  "[diskettes]\r\n3=Extras Disk\r\n");
     const RunResult result = Run(disk1 + "\\setup.exe", "/B", disk1);
-    ExpectEndedAlone(result, 116);
+    ExpectEndedAlone(result, IDD_NOT_COMPLETE);
     EXPECT_EQ(result.exitCode, 1603u);
     EXPECT_EQ(ReadFile(m_app + "\\ONE.TXT"), "one");
     EXPECT_EQ(ReadFile(m_app + "\\TWO.TXT"), "two");
@@ -413,15 +412,15 @@ TEST_F(UnattendedRunTest, AttendedRefusedDisketteEndsWith1602) {
     Archive(m_dist + "\\ONE.MFA", {{"ONE.TXT", "one", kNewTime}});
     WriteProfile(m_dist, "ONE.MFA=3|1|1|1|0|\r\nTWO.MFA=3|1|1|2|0|\r\n");
     ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "", m_dist));
-    for (int page : {102, 104, 106}) {
+    for (int page : {IDD_WELCOME, IDD_SELECT_FOLDER, IDD_SELECT_GROUP}) {
         ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), page, kRunBoundMs)) << page;
         ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), page), IDOK));
     }
-    HWND prompt = gui::WaitForDialog(m_process.GetId(), kInsertDiskette, kRunBoundMs);
+    HWND prompt = gui::WaitForDialog(m_process.GetId(), IDD_INSERT_DISKETTE, kRunBoundMs);
     ASSERT_NE(prompt, nullptr);
     ASSERT_TRUE(gui::PressButton(prompt, IDCANCEL));
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 116, kRunBoundMs));
-    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 116), IDOK));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_NOT_COMPLETE, kRunBoundMs));
+    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), IDD_NOT_COMPLETE), IDOK));
     DWORD exitCode = 0;
     ASSERT_TRUE(m_process.Wait(kRunBoundMs, &exitCode));
     EXPECT_EQ(exitCode, 1602u);
@@ -433,7 +432,7 @@ TEST_F(UnattendedRunTest, AttendedRefusedDisketteEndsWith1602) {
 
 TEST_F(UnattendedRunTest, MissingProfileEndsWith1603AndTheReportAsEvent) {
     const RunResult result = RunSetup("/B");
-    ExpectEndedAlone(result, 116);
+    ExpectEndedAlone(result, IDD_NOT_COMPLETE);
     EXPECT_EQ(result.exitCode, 1603u);
     const std::vector<std::string> events = Events();
     EXPECT_TRUE(HasEventStartingWith(events, "Unattended: OK after: Setup cannot continue: "
@@ -459,7 +458,7 @@ TEST_F(UnattendedRunTest, FileInUseIsReplacedAtRestartAndEndsWith3010) {
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     const RunResult result = RunSetup("/B");
     ::CloseHandle(holder);
-    ExpectEndedAlone(result, 115);
+    ExpectEndedAlone(result, IDD_COMPLETE);
     EXPECT_EQ(result.exitCode, 3010u);
     EXPECT_EQ(ReadFile(locked), "old");
     EXPECT_EQ(ReadFile(m_app + "\\FREE.TXT"), "free");
@@ -484,7 +483,7 @@ TEST_F(UnattendedRunTest, RegisteredRemovalCommandWithConfirmOptionRemovesAlone)
     Archive(m_dist + "\\APP.MFA", {{"APP.TXT", "application", kNewTime}});
     WriteProfile(m_dist, "APP.MFA=11|1|1|1|0|\r\n");
     const RunResult install = RunSetup("/B");
-    ExpectEndedAlone(install, 115);
+    ExpectEndedAlone(install, IDD_COMPLETE);
     ASSERT_EQ(install.exitCode, 0u);
     ASSERT_TRUE(FileExists(m_app + "\\APP.TXT"));
 
@@ -525,9 +524,10 @@ TEST_F(UnattendedRunTest, RegisteredRemovalCommandWithConfirmOptionRemovesAlone)
         ::CopyFileA(gui::WindowsPath(REMOVAL_HELPER_STAND_IN).c_str(), m_helper.c_str(), FALSE));
 
     const RunResult removal = Run(program, arguments.substr(1) + " /Y", appDir);
-    ExpectEndedAlone(removal, 1547);
+    ExpectEndedAlone(removal, IDD_REMOVED);
     EXPECT_EQ(removal.exitCode, 0u);
-    EXPECT_EQ(removal.pages, (std::vector<int>{1545, 114, 1546, 1550, 1547}));
+    EXPECT_EQ(removal.pages, (std::vector<int>{IDD_REMOVE_CONFIRM, IDD_READING, IDD_REMOVING,
+                                               IDD_UNREGISTERING, IDD_REMOVED}));
     EXPECT_FALSE(FileExists(m_app + "\\APP.TXT"));
     std::string ignored;
     EXPECT_FALSE(ReadMachineValue((std::string(kUninstallKey) + kDisplayName).c_str(),
