@@ -28,7 +28,6 @@ constexpr const char* kDisplayName = "Demo Unattended 1.0";
 constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr const char* kPendingRenames = "PendingFileRenameOperations";
-// Dialog templates that wait for a person: the error report and the Insert Diskette prompt.
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -294,6 +293,7 @@ protected:
     static void ExpectEndedAlone(const RunResult& result, int lastPage) {
         ASSERT_TRUE(result.ended) << "still running after " << kRunBoundMs << " ms";
         EXPECT_LT(result.elapsedMs, kRunBoundMs);
+        // The dialogs that wait for a person: the error report and the Insert Diskette prompt.
         for (int waiting : {IDD_ERROR, IDD_INSERT_DISKETTE}) {
             EXPECT_EQ(std::count(result.pages.begin(), result.pages.end(), waiting), 0) << waiting;
         }
