@@ -12,11 +12,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GuiHarness.h"
 #include "archive/ArchiveWriter.h"
 #include "resources/resource.h"
+#include "support/Handle.h"
 
 namespace {
 
@@ -35,6 +37,71 @@ std::string ReadFile(const std::string& path) {
     text << in.rdbuf();
     return text.str();
 }
+
+// The file's text, read while the program may write, replace or move it ("" when missing).
+std::string ReadWhileInUse(const std::string& path) {
+    const CFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (file && ::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        text.append(buffer, got);
+    }
+    return text;
+}
+
+// What a look at a file without opening it tells: whether it exists, its size and its last
+// write time. Opening the log while the program replaces it would make the replacement fail.
+struct FileStamp {
+    bool exists = false;
+    DWORD size = 0;
+    FILETIME written{};
+    bool operator==(const FileStamp& other) const {
+        return exists == other.exists && size == other.size &&
+               ::CompareFileTime(&written, &other.written) == 0;
+    }
+};
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        stamp.exists = true;
+        stamp.size = data.nFileSizeLow;
+        stamp.written = data.ftLastWriteTime;
+    }
+    return stamp;
+}
+
+// The log's text once it has stayed unchanged for settledMs: a profile write rewrites the
+// whole file in place, section by section, and a read in the middle sees only the first
+// sections. Read only after a change, so the program is not kept from replacing the file.
+class CLogWatch {
+public:
+    explicit CLogWatch(std::string path) : m_path(std::move(path)) {}
+    // The settled text when it changed since the last call; "" otherwise.
+    std::string ChangedText(DWORD settledMs) {
+        FileStamp now = StampOf(m_path);
+        if (now == m_seen || !now.exists) {
+            return {};
+        }
+        for (FileStamp before = now;; before = now) {
+            ::Sleep(settledMs);
+            now = StampOf(m_path);
+            if (now == before) {
+                break;
+            }
+        }
+        m_seen = now;
+        return ReadWhileInUse(m_path);
+    }
+
+private:
+    std::string m_path;
+    FileStamp m_seen;
+};
 
 void WriteFile(const std::string& path, const std::string& data) {
     std::ofstream(path, std::ios::binary) << data;
@@ -377,6 +444,48 @@ TEST_F(UnattendedRunTest, DamagedArchiveStopsTheRunWithTheReportAsEvent) {
     EXPECT_GT(line->size(), report.size() + 4);
     EXPECT_NE(line->find(" (17."), std::string::npos) << *line;
     EXPECT_EQ(events.back(), "Unattended: end of setup: failed, exit code 1603");
+}
+
+// The file records made before a damaged archive are on disk when its report is logged, as
+// they are while an attended run shows the report: the log is watched while the run goes on,
+// and the first settled text that holds the report line holds the records too.
+TEST_F(UnattendedRunTest, DamagedArchiveIsLoggedAfterTheEarlierRecordsAreSaved) {
+    constexpr DWORD kSettledMs = 5;
+    Archive(m_dist + "\\BAD.MFA",
+            {{"GOOD.TXT", "fine", kNewTime}, {"VICTIM.DAT", Pattern(40000, 3), kNewTime}});
+    {
+        std::string bytes = ReadFile(m_dist + "\\BAD.MFA");
+        for (std::size_t i = bytes.size() - 2000; i < bytes.size() - 1900; ++i) {
+            bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+        }
+        WriteFile(m_dist + "\\BAD.MFA", bytes);
+    }
+    WriteProfile(m_dist, "BAD.MFA=40004|1|2|1|0|\r\n");
+    // A large removal helper beside the program: placing it after the report takes a while,
+    // so the log as the report leaves it stays long enough to be seen.
+    WriteFile(m_dist + "\\_xktinst.exe", std::string(48u << 20, 'h'));
+    char system[MAX_PATH];
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    m_helper = std::string(system) + "\\_xktinst.exe";
+    CLogWatch inApp(m_app + "\\install.log");
+    CLogWatch inDist(m_dist + "\\install.log");
+    // Started without waiting for its message loop: by then the run may be over.
+    ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "/B", m_dist, false));
+    std::string atReport;
+    const DWORD start = ::GetTickCount();
+    while (atReport.empty() && m_process.IsRunning() && ::GetTickCount() - start < kRunBoundMs) {
+        for (CLogWatch* log : {&inApp, &inDist}) {
+            const std::string text = log->ChangedText(kSettledMs);
+            if (text.find("Unattended: Cancel Operation after:") != std::string::npos) {
+                atReport = text;
+            }
+        }
+    }
+    DWORD exitCode = 0;
+    ASSERT_TRUE(m_process.Wait(kRunBoundMs, &exitCode));
+    EXPECT_EQ(exitCode, 1603u);
+    ASSERT_FALSE(atReport.empty()) << "no report line seen in the log";
+    EXPECT_NE(atReport.find("GOOD.TXT=0|1|0"), std::string::npos) << atReport;
 }
 
 TEST_F(UnattendedRunTest, MissingDisketteIsLookedForInNumberedFoldersThenGivenUp) {
