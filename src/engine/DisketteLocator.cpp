@@ -1,6 +1,6 @@
 #include "engine/DisketteLocator.h"
 
-#include <cstdio>
+#include "support/StringUtil.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ bool IsDigit(char c) {
 
 // "%02d" of number.
 std::string TwoDigits(std::int32_t number) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", static_cast<int>(number));
+    std::string text;
+    FormatString(text, "%02d", static_cast<int>(number));
     return text;
 }
 

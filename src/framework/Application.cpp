@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "framework/WindowProperty.h"
+#include "support/StringUtil.h"
 
 namespace {
 
@@ -157,10 +158,9 @@ LRESULT HandleCallbackException(HWND window, UINT message, WPARAM wParam, LPARAM
         if (CApplication* app = CApplication::Get()) {
             return app->ProcessWndProcException(std::current_exception(), msg);
         }
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "exception stopped at a window procedure (message 0x%04X)\n", message);
-        ::OutputDebugStringA(text);
+        std::string text;
+        FormatString(text, "exception stopped at a window procedure (message 0x%04X)\n", message);
+        ::OutputDebugStringA(text.c_str());
     } catch (...) {
         ::OutputDebugStringA("exception while reporting an exception\n");
     }

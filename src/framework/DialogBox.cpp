@@ -7,6 +7,7 @@
 #include "framework/Application.h"
 #include "framework/DialogColors.h"
 #include "framework/WindowProperty.h"
+#include "support/StringUtil.h"
 
 namespace {
 
@@ -180,17 +181,8 @@ std::string CDialogBox::GetListSelText(int id) const {
 void CDialogBox::SetItemTextFormat(int id, const char* format, ...) const {
     std::va_list arguments;
     va_start(arguments, format);
-    std::va_list again;
-    va_copy(again, arguments);
-    const int length = std::vsnprintf(nullptr, 0, format, arguments);
+    const std::string text = FormatWholeV(format, arguments);
     va_end(arguments);
-    std::string text;
-    if (length > 0) {
-        text.assign(static_cast<std::size_t>(length) + 1, '\0');
-        std::vsnprintf(&text[0], text.size(), format, again);
-        text.resize(static_cast<std::size_t>(length));
-    }
-    va_end(again);
     SetItemText(id, text);
 }
 

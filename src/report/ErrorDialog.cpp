@@ -7,6 +7,7 @@
 #include "framework/Application.h"
 #include "resources/StringTable.h"
 #include "resources/resource.h"
+#include "support/StringUtil.h"
 
 static_assert(kErrorDialogTemplate == IDD_ERROR, "the error dialog's template id");
 
@@ -20,12 +21,7 @@ constexpr int kCancelOperationString = 15;
 
 std::string FormatMessageText(int messageId, va_list arguments) {
     const std::string format = LoadStringId(static_cast<unsigned>(messageId));
-    char buffer[kMessageBufferSize];
-    const int written = std::vsnprintf(buffer, sizeof buffer, format.c_str(), arguments);
-    if (written < 0) {
-        return format;
-    }
-    return buffer;
+    return FormatCutV(kMessageBufferSize - 1, format.c_str(), arguments);
 }
 
 bool Contains(const RECT& outer, const RECT& inner) {
@@ -183,9 +179,8 @@ HBRUSH CErrorDialog::OnCtlColor(HDC dc, HWND control, UINT message) {
 }
 
 std::string FormatErrorCode(int messageId, const CXException& e) {
-    char line[160];
-    std::snprintf(line, sizeof line, "%d.%d (%s)", messageId, e.GetCause(),
-                  e.GetRuntimeClassName());
+    std::string line;
+    FormatString(line, "%d.%d (%s)", messageId, e.GetCause(), e.GetRuntimeClassName());
     return line;
 }
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Draws the setup program's icon (a diskette with an arrow into it) and writes setup.ico.
 
-Run from this directory: python3 make_icon.py. The icon holds 32x32 and 16x16 images in
-32-bit colour with alpha, each with its AND mask. Shapes are drawn in a 0..1 unit square so
-that both sizes come from the same picture.
+Run from this directory: python3 make_icon.py. The icon holds 32x32 and 16x16 images in the
+16 standard colours, each with its AND mask, so that every Windows shows it (icons with more
+colours or an alpha channel need later versions) and it stays small. Shapes are drawn in a
+0..1 unit square so that both sizes come from the same picture.
 """
 import struct
 
@@ -48,8 +49,25 @@ def colour_at(u, v):
     return colour
 
 
+# The 16 colours of the standard palette, in palette order.
+PALETTE = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
+    (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
+    (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
+    (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+
+
+def palette_index(colour):
+    """The nearest palette colour; 0 (black, under a set mask bit) for a clear pixel."""
+    r, g, b, a = colour
+    if a == 0:
+        return 0
+    return min(range(16), key=lambda i: sum((c - p) ** 2 for c, p in zip((r, g, b), PALETTE[i])))
+
+
 def image(size):
-    """BITMAPINFOHEADER + bottom-up BGRA pixels + AND mask for one icon image."""
+    """BITMAPINFOHEADER + palette + bottom-up 4-bit pixels + AND mask for one icon image."""
     rows = []
     for y in range(size):
         row = []
@@ -57,8 +75,15 @@ def image(size):
             # Sample the centre of the pixel.
             row.append(colour_at((x + 0.5) / size, (y + 0.5) / size))
         rows.append(row)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    pixels = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for (r, g, b, a) in row)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 0, 0)
+    palette = b"".join(bytes((b, g, r, 0)) for (r, g, b) in PALETTE)
+    pixel_stride = ((size * 4 + 31) // 32) * 4
+    pixels = bytearray()
+    for row in reversed(rows):
+        bits = bytearray(pixel_stride)
+        for x, colour in enumerate(row):
+            bits[x // 2] |= palette_index(colour) << (4 if x % 2 == 0 else 0)
+        pixels += bits
     mask_stride = ((size + 31) // 32) * 4
     mask = bytearray()
     for row in reversed(rows):
@@ -67,7 +92,7 @@ def image(size):
             if a == 0:
                 bits[x // 8] |= 0x80 >> (x % 8)
         mask += bits
-    return header + pixels + bytes(mask)
+    return header + palette + bytes(pixels) + bytes(mask)
 
 
 def main():
@@ -76,7 +101,7 @@ def main():
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(data), offset)
+        out += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(data), offset)
         offset += len(data)
     out += b"".join(images)
     with open("setup.ico", "wb") as f:

@@ -189,17 +189,49 @@ int FormatString(std::string& out, const char* format, ...) {
 }
 
 int FormatStringV(std::string& out, const char* format, va_list args) {
-    char buffer[kMaxFormattedLength + 1];
-    buffer[0] = '\0';
-    const int produced = std::vsnprintf(buffer, sizeof buffer, format, args);
-    // A C99 vsnprintf reports the full length and always ends the buffer with a zero; an
-    // older runtime may report -1 on truncation and leave the last byte unset.
-    buffer[kMaxFormattedLength] = '\0';
-    const std::size_t kept = produced >= 0
-                                 ? std::min(static_cast<std::size_t>(produced), kMaxFormattedLength)
-                                 : std::strlen(buffer);
-    out.assign(buffer, kept);
+    out = FormatCutV(kMaxFormattedLength, format, args);
     return static_cast<int>(out.size());
+}
+
+namespace {
+
+// Formats into a buffer of `room` bytes; true when the whole result fit. A C99 vsnprintf
+// reports the full length and always ends the buffer with a zero; the Windows runtime's
+// reports -1 on truncation, and leaves the buffer without a zero when the result fills it
+// exactly. Either way `text` ends up holding what fit, cut before the last byte.
+bool FormatInto(std::string& text, std::size_t room, const char* format, va_list args) {
+    text.assign(room, '\0');
+    va_list copy;
+    va_copy(copy, args);
+#ifdef _WIN32
+    // The system runtime's formatter: the C++ library would otherwise bring a C99 one along.
+    const int produced = ::_vsnprintf(&text[0], room, format, copy);
+#else
+    const int produced = std::vsnprintf(&text[0], room, format, copy);
+#endif
+    va_end(copy);
+    text[room - 1] = '\0';
+    const bool whole = produced >= 0 && static_cast<std::size_t>(produced) < room;
+    text.resize(whole ? static_cast<std::size_t>(produced) : std::strlen(text.c_str()));
+    return whole;
+}
+
+} // namespace
+
+std::string FormatCutV(std::size_t maxLength, const char* format, va_list args) {
+    std::string text;
+    FormatInto(text, maxLength + 1, format, args);
+    return text;
+}
+
+std::string FormatWholeV(const char* format, va_list args) {
+    constexpr std::size_t kLargestRoom = std::size_t{1} << 20;
+    std::string text;
+    std::size_t room = 256;
+    while (!FormatInto(text, room, format, args) && room < kLargestRoom) {
+        room *= 2;
+    }
+    return text;
 }
 
 int CHexNameGenerator::NextValue() {
@@ -212,9 +244,8 @@ std::string CHexNameGenerator::NextString(int n) {
     for (int& value : v) {
         value = NextValue();
     }
-    char buffer[24];
-    std::snprintf(buffer, sizeof buffer, "%.4x%.4x%.4x%.4x%.4x", v[4], v[3], v[2], v[1], v[0]);
-    std::string result(buffer);
+    std::string result;
+    FormatString(result, "%.4x%.4x%.4x%.4x%.4x", v[4], v[3], v[2], v[1], v[0]);
     TruncateString(result, static_cast<std::size_t>(n < 0 ? 0 : n));
     return result;
 }

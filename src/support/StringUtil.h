@@ -81,6 +81,10 @@ constexpr std::size_t kMaxFormattedLength = 511;
 int FormatString(std::string& out, const char* format, ...) SETUP_PRINTF_FORMAT(2, 3);
 // The same with the arguments as a va_list, for other printf-style functions.
 int FormatStringV(std::string& out, const char* format, va_list args);
+// printf-style formatting that keeps at most maxLength characters.
+std::string FormatCutV(std::size_t maxLength, const char* format, va_list args);
+// printf-style formatting of any length (up to a megabyte).
+std::string FormatWholeV(const char* format, va_list args);
 
 // The generator behind the random file names: state = state * 214013 + 2531011 (mod 2^32),
 // value = (state >> 16) & 0x7FFF. One instance per use; the process-wide one behind

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <string>
 
 namespace {
@@ -224,6 +225,44 @@ TEST(StringUtil, FormatStringCutsAt511) {
     EXPECT_EQ(out.back(), 'y');
     EXPECT_EQ(FormatString(out, "%s", ""), 0);
     EXPECT_EQ(out, "");
+}
+
+namespace {
+
+std::string CutTo(std::size_t maxLength, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatCutV(maxLength, format, args);
+    va_end(args);
+    return text;
+}
+
+std::string Whole(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatWholeV(format, args);
+    va_end(args);
+    return text;
+}
+
+} // namespace
+
+// Each length around the buffer's size: one short of it, filling it exactly (where the
+// Windows runtime leaves no terminator) and one past it.
+TEST(StringUtil, FormatCutKeepsExactlyWhatFitsAroundTheBufferSize) {
+    for (std::size_t length : {6u, 7u, 8u, 9u}) {
+        const std::string text(length, 'q');
+        EXPECT_EQ(CutTo(7, "%s", text.c_str()), text.substr(0, 7)) << length;
+    }
+    EXPECT_EQ(CutTo(0, "%s", "abc"), "");
+    EXPECT_EQ(CutTo(7, "%d-%s", 42, "z"), "42-z");
+}
+
+TEST(StringUtil, FormatWholeKeepsResultsLongerThanEveryBufferItTries) {
+    for (std::size_t length : {0u, 255u, 256u, 257u, 511u, 512u, 5000u}) {
+        const std::string text(length, 'w');
+        EXPECT_EQ(Whole("<%s>", text.c_str()), "<" + text + ">") << length;
+    }
 }
 
 TEST(StringUtil, HexGeneratorFollowsTheLinearCongruentialRule) {
