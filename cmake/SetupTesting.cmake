@@ -49,3 +49,28 @@ function(setup_add_gtest name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${arg_TIMEOUT})
     setup_lock_wine_prefix(${name})
 endfunction()
+
+# setup_add_structure_tests(): the structure of the sources, checked in every build tree (once):
+# every include between source folders runs down the layers (scripts/include-graph), and the
+# check refuses each kind of crossing in a tree made for it; the Wine-lock check finds a test
+# without the lock in a listing made for it. Plain Python, so a Linux build sees a broken layer
+# edge as early as a Windows one.
+function(setup_add_structure_tests)
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    set(include_graph ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/include-graph)
+    add_test(NAME include_graph COMMAND ${include_graph} --root ${PROJECT_SOURCE_DIR})
+    add_test(NAME include_graph_refuses_crossings
+             COMMAND ${include_graph} --root ${PROJECT_SOURCE_DIR}/tests/data/include-graph/crossed
+                     --expect-rejection "upward edge: errors -> support"
+                     --expect-rejection "edge between peers: archive -> profile"
+                     --expect-rejection "framework may not include profile"
+                     --expect-rejection "mfarc may not include engine"
+                     --expect-rejection "relative include leaves its folder: engine/Engine.cpp:1"
+                     --expect-rejection "folder without a layer: widgets")
+    add_test(NAME wine_lock_check_finds_an_unlocked_test
+             COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/check-wine-locks
+                     --lock ${SETUP_WINE_PREFIX_LOCK}
+                     --json ${PROJECT_SOURCE_DIR}/tests/data/ctest/unlocked-wine-test.json)
+    set_tests_properties(wine_lock_check_finds_an_unlocked_test PROPERTIES PASS_REGULAR_EXPRESSION
+        "unlocked: runs under Wine without the lock 'wineprefix'\n1 of 2 Wine tests take the lock")
+endfunction()

@@ -233,9 +233,9 @@ void CInstallEngine::RemoveTemporaryDirectories() {
     m_temporaryDirectories.clear();
 }
 
-CFilePath CInstallEngine::MakeTemporaryPath(const CFilePath& path) {
+CFilePath CInstallEngine::MakeTemporaryPath(const CFilePath& path, LeadBytePredicate isLead) {
     const std::string& text = path.GetText();
-    const std::string::size_type cut = text.find_last_of("\\/");
+    const std::string::size_type cut = FindLastOf(text, "\\/", isLead);
     const std::string directory = cut == std::string::npos ? "" : text.substr(0, cut + 1);
     CFilePath temporary(TemporaryDirectory(directory).GetText() + text.substr(directory.size()));
     for (int i = 0; i < kTemporaryNameTries; ++i) {

@@ -176,8 +176,8 @@ public:
     // A path for expanding the member that goes to path: 8 random hex digits and path's
     // extension, in the run's temporary directory for path's directory, so that no file
     // has the name; throws CFileException(kDirectoryFull) when every try names an existing
-    // file.
-    CFilePath MakeTemporaryPath(const CFilePath& path);
+    // file. isLead decides lead bytes (tests pass their own).
+    CFilePath MakeTemporaryPath(const CFilePath& path, LeadBytePredicate isLead = IsLeadByte);
 
     // The name of the directory, inside a destination directory, in which members are
     // expanded.

@@ -57,10 +57,13 @@ public:
     // Saves the file records written so far when the oldest of them waits long enough.
     void SaveLogIfDue();
 
+protected:
+    // Saves the file records written so far (for a report that a subclass answers itself).
+    void SaveLog();
+
 private:
     // The writer of log, replacing (and saving) one for another path.
     CInstallLogWriter& LogWriter(const CFilePath& log);
-    void SaveLog();
 
     CInstallUserInterface& m_userInterface;
     std::unique_ptr<CInstallLogWriter> m_log;

@@ -43,8 +43,9 @@ bool IsRootKey(const std::string& key) {
 }
 
 // The directory that holds key's directory ("C:\\APP\\DATA" gives "C:\\APP"); "" at a root.
-std::string ParentKey(const std::string& key) {
-    const std::string::size_type cut = key.find_last_of("\\/");
+// A trail byte is no separator.
+std::string ParentKey(const std::string& key, LeadBytePredicate isLead) {
+    const std::string::size_type cut = FindLastOf(key, "\\/", isLead);
     return cut == std::string::npos ? std::string() : key.substr(0, cut);
 }
 
@@ -200,7 +201,7 @@ std::int16_t CRemovalEngine::PredefinedPlaceOf(const CFilePath& file) const {
     return place;
 }
 
-void CRemovalEngine::RemoveDestinationDirectories() {
+void CRemovalEngine::RemoveDestinationDirectories(LeadBytePredicate isLead) {
     std::vector<std::string> predefined;
     std::vector<std::pair<std::string, CFilePath>> own;
     for (const auto& [id, record] : m_collections.destinations.Records()) {
@@ -224,7 +225,8 @@ void CRemovalEngine::RemoveDestinationDirectories() {
         const std::string start = own[i].first;
         const CFilePath sample = own[i].second;
         std::vector<std::string> between;
-        for (std::string key = ParentKey(start); !IsRootKey(key); key = ParentKey(key)) {
+        for (std::string key = ParentKey(start, isLead); !IsRootKey(key);
+             key = ParentKey(key, isLead)) {
             if (Contains(ownKeys, key)) {
                 for (const std::string& middle : between) {
                     own.emplace_back(middle, DirectoryOfKey(middle, sample));

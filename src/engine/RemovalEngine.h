@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "support/FilePath.h"
+#include "support/StringUtil.h"
 
 struct ProfileCollections;
 class TargetMap;
@@ -103,8 +104,9 @@ public:
     void RemoveFile(const std::string& name, const RemovalFileRecord& record);
 
     // Removes the application's empty directories (see above), deepest first, so that an
-    // emptied subdirectory does not keep its parent.
-    void RemoveDestinationDirectories();
+    // emptied subdirectory does not keep its parent. isLead decides lead bytes (tests pass
+    // their own).
+    void RemoveDestinationDirectories(LeadBytePredicate isLead = IsLeadByte);
 
     // Files deleted so far (for the tests and the event line).
     int GetDeletedCount() const { return m_deleted; }

@@ -58,6 +58,8 @@ public:
         if (!app.IsUnattended()) {
             return CWin32InstallPlatform::ReportArchiveError(error, archiveName);
         }
+        // As in an attended run, the records so far are on disk when the run ends with this.
+        SaveLog();
         const std::string message = ReportMessage(kCannotInstallMessage, archiveName.c_str());
         app.LogUnattended(
             "Cancel Operation after:",

@@ -16,6 +16,7 @@
 
 #include "DistBuilder.h"
 #include "GuiHarness.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -267,22 +268,23 @@ TEST_F(DistInstallTest, MissingDisketteIsAskedForAndTheInstallationGoesOn) {
     ASSERT_TRUE(::MoveFileA(second.c_str(), aside.c_str()));
 
     ASSERT_TRUE(m_process.Start(m_dist + "\\DISK01\\SETUP.EXE", "", m_dist + "\\DISK01"));
-    for (int page : {102, 104, 106}) {
+    for (int page : {IDD_WELCOME, IDD_SELECT_FOLDER, IDD_SELECT_GROUP}) {
         ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), page, kTimeoutMs)) << page;
         ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), page), IDOK));
     }
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 113, kTimeoutMs))
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_INSERT_DISKETTE, kTimeoutMs))
         << "current " << gui::CurrentDialogId(m_process.GetId());
-    HWND prompt = gui::FindDialog(m_process.GetId(), 113);
-    EXPECT_NE(gui::ControlText(prompt, 1026).find("'Sample Viewer Disk 2'"), std::string::npos)
-        << gui::ControlText(prompt, 1026);
+    HWND prompt = gui::FindDialog(m_process.GetId(), IDD_INSERT_DISKETTE);
+    EXPECT_NE(gui::ControlText(prompt, IDC_DISKETTE_TEXT).find("'Sample Viewer Disk 2'"),
+              std::string::npos)
+        << gui::ControlText(prompt, IDC_DISKETTE_TEXT);
     gui::SaveWindowPng(prompt, gui::ScreenshotPath("setup-page-113-insert-diskette"));
     // The user puts the second diskette into the drive the first was read from.
     ASSERT_TRUE(::CopyFileA(aside.c_str(), (m_dist + "\\DISK01\\SAMPLES.MF2").c_str(), FALSE));
     ASSERT_TRUE(gui::PressButton(prompt, IDOK));
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 115, kTimeoutMs))
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_COMPLETE, kTimeoutMs))
         << "current " << gui::CurrentDialogId(m_process.GetId());
-    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 115), IDOK));
+    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), IDD_COMPLETE), IDOK));
     EXPECT_EQ(WaitForExit(), 0u);
     gui::RemoveShellGroup("Sample Viewer");
     EXPECT_EQ(ReadFile(m_app + "\\SAMPLES\\PICTURES.DAT"), ReadFile(Sample("PICTURES.DAT")));

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "GuiHarness.h"
+#include "resources/resource.h"
 
 namespace fs = std::filesystem;
 
@@ -171,7 +172,7 @@ TEST_F(RegistrationProgramTest, InstallRegistersAndRemovalTakesBack) {
     ::WritePrivateProfileStringA("Core", "README.TXT", "0|1|0", Log().c_str());
     // The registered command runs the copy in the application directory.
     ASSERT_TRUE(m_process.Start(app + "\\setup.exe", "/U /B", app));
-    HWND confirm = gui::WaitForDialog(m_process.GetId(), 1545, kTimeoutMs);
+    HWND confirm = gui::WaitForDialog(m_process.GetId(), IDD_REMOVE_CONFIRM, kTimeoutMs);
     ASSERT_NE(confirm, nullptr);
     ASSERT_TRUE(gui::PressButton(confirm, IDOK));
     ASSERT_TRUE(m_process.Wait(kTimeoutMs, &exitCode));

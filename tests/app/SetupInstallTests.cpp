@@ -15,6 +15,7 @@
 
 #include "GuiHarness.h"
 #include "archive/ArchiveWriter.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -202,14 +203,14 @@ TEST_F(SetupInstallTest, InstallsDistributionKeepsNewerLibraryAndSurvivesDamaged
 
     // Attended, so that the report waits for the user (an unattended run stops instead).
     ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "", m_dist));
-    for (int page : {102, 104, 106}) {
+    for (int page : {IDD_WELCOME, IDD_SELECT_FOLDER, IDD_SELECT_GROUP}) {
         ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), page, kTimeoutMs)) << page;
         ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), page), IDOK));
     }
     // The damaged archive is reported with the archive's name; Continue goes on.
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 1544, kTimeoutMs))
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_ERROR, kTimeoutMs))
         << "current " << gui::CurrentDialogId(m_process.GetId());
-    HWND report = gui::FindDialog(m_process.GetId(), 1544);
+    HWND report = gui::FindDialog(m_process.GetId(), IDD_ERROR);
     ASSERT_NE(report, nullptr);
     bool named = false;
     for (HWND child = ::GetWindow(report, GW_CHILD); child != nullptr;
@@ -218,8 +219,8 @@ TEST_F(SetupInstallTest, InstallsDistributionKeepsNewerLibraryAndSurvivesDamaged
     }
     EXPECT_TRUE(named);
     ASSERT_TRUE(gui::PressButton(report, IDOK));
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 115, kTimeoutMs));
-    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 115), IDOK));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_COMPLETE, kTimeoutMs));
+    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), IDD_COMPLETE), IDOK));
     DWORD exitCode = 0;
     ASSERT_TRUE(m_process.Wait(kTimeoutMs, &exitCode));
     // The run went on, but the damaged archive's files are missing: not a success.
@@ -284,22 +285,23 @@ TEST_F(SetupInstallTest, CancelOnCopyPageStopsTheRun) {
     WriteProfile("MANY.MFA=4800000|1|400|1|0|\r\n");
 
     ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "", m_dist));
-    for (int page : {102, 104, 106}) {
+    for (int page : {IDD_WELCOME, IDD_SELECT_FOLDER, IDD_SELECT_GROUP}) {
         ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), page, kTimeoutMs)) << page;
         ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), page), IDOK));
     }
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 108, kTimeoutMs));
-    HWND copy = gui::FindDialog(m_process.GetId(), 108);
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_COPYING, kTimeoutMs));
+    HWND copy = gui::FindDialog(m_process.GetId(), IDD_COPYING);
     // The page shows the archive and the file being written.
-    ASSERT_TRUE(gui::WaitUntil([&] { return !gui::ControlText(copy, 1009).empty(); }, kTimeoutMs));
-    EXPECT_EQ(gui::ControlText(copy, 1008), "MANY.MFA");
-    EXPECT_EQ(gui::ControlText(copy, 1009).rfind(m_app + "\\M", 0), 0u);
+    ASSERT_TRUE(gui::WaitUntil(
+        [&] { return !gui::ControlText(copy, IDC_DESTINATION_FILE).empty(); }, kTimeoutMs));
+    EXPECT_EQ(gui::ControlText(copy, IDC_SOURCE_FILE), "MANY.MFA");
+    EXPECT_EQ(gui::ControlText(copy, IDC_DESTINATION_FILE).rfind(m_app + "\\M", 0), 0u);
     ASSERT_TRUE(gui::PressButton(copy, IDCANCEL));
     HWND box = gui::WaitForMessageBox(m_process.GetId(), kTimeoutMs);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(gui::PressButton(box, IDYES));
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 116, kTimeoutMs));
-    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 116), IDOK));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_NOT_COMPLETE, kTimeoutMs));
+    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), IDD_NOT_COMPLETE), IDOK));
     ASSERT_TRUE(m_process.Wait(kTimeoutMs));
 
     std::vector<std::string> installed = FileNames(m_app);

@@ -15,6 +15,7 @@
 
 #include "GuiHarness.h"
 #include "engine/ProgramManager.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -142,11 +143,11 @@ protected:
     // Starts the program and goes on from the welcome page to the folder page.
     HWND OpenFolderPage() {
         Start("");
-        HWND welcome = WaitForPage(102);
+        HWND welcome = WaitForPage(IDD_WELCOME);
         if (welcome == nullptr || !gui::PressButton(welcome, IDOK)) {
             return nullptr;
         }
-        return WaitForPage(104);
+        return WaitForPage(IDD_SELECT_FOLDER);
     }
 
     void Screenshot(HWND window, const std::string& name) {
@@ -178,12 +179,12 @@ TEST_F(SetupPagesTest, FolderPageRefusesBadFolderCreatesTwoLevelsAndComesBackWit
     ASSERT_NE(folder, nullptr);
     EXPECT_EQ(gui::WindowText(folder), "Select Folder");
     // The profile's folder on the drive of the system directory.
-    EXPECT_EQ(gui::ControlText(folder, 1001), "C:\\" + m_appFolder + "\\");
+    EXPECT_EQ(gui::ControlText(folder, IDC_LOCATION), "C:\\" + m_appFolder + "\\");
     Screenshot(folder, "page-104-proposed");
 
     // A name no folder can have: string 7, and the page keeps what was typed.
     const std::string bad = "C:\\bad|name";
-    ASSERT_TRUE(gui::SetControlText(folder, 1001, bad));
+    ASSERT_TRUE(gui::SetControlText(folder, IDC_LOCATION, bad));
     ASSERT_TRUE(gui::PressButton(folder, IDOK));
     HWND box = WaitForMessageBox();
     ASSERT_NE(box, nullptr);
@@ -192,89 +193,98 @@ TEST_F(SetupPagesTest, FolderPageRefusesBadFolderCreatesTwoLevelsAndComesBackWit
     Screenshot(box, "page-104-cannot-create");
     ASSERT_TRUE(gui::PressButton(box, IDOK));
     ASSERT_TRUE(gui::WaitForWindowGone(box, kTimeoutMs));
-    EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 104, kTimeoutMs));
-    EXPECT_EQ(gui::ControlText(folder, 1001), bad);
+    EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_SELECT_FOLDER, kTimeoutMs));
+    EXPECT_EQ(gui::ControlText(folder, IDC_LOCATION), bad);
 
     // Two levels below an existing folder: both are made.
     const std::string deep = m_dir + "\\one\\two";
-    ASSERT_TRUE(gui::SetControlText(folder, 1001, deep));
+    ASSERT_TRUE(gui::SetControlText(folder, IDC_LOCATION, deep));
     ASSERT_TRUE(gui::PressButton(folder, IDOK));
-    HWND group = WaitForPage(106);
+    HWND group = WaitForPage(IDD_SELECT_GROUP);
     ASSERT_NE(group, nullptr);
     EXPECT_TRUE(IsDirectory(deep));
     EXPECT_FALSE(::IsWindow(folder));
 
     // Back (the page handles command 1027 although no template shows the button): the folder
     // page shows the folder chosen before, not the profile's proposal.
-    ::PostMessageA(group, WM_COMMAND, MAKEWPARAM(1027, BN_CLICKED), 0);
-    folder = WaitForPage(104);
+    ::PostMessageA(group, WM_COMMAND, MAKEWPARAM(IDC_BACK, BN_CLICKED), 0);
+    folder = WaitForPage(IDD_SELECT_FOLDER);
     ASSERT_NE(folder, nullptr);
-    EXPECT_EQ(gui::ControlText(folder, 1001), deep + "\\");
+    EXPECT_EQ(gui::ControlText(folder, IDC_LOCATION), deep + "\\");
     ASSERT_TRUE(gui::PressButton(folder, IDOK));
-    EXPECT_NE(WaitForPage(106), nullptr);
+    EXPECT_NE(WaitForPage(IDD_SELECT_GROUP), nullptr);
 }
 
 TEST_F(SetupPagesTest, BrowserStartsInNearestParentAndReturnsTheShownFolder) {
     HWND folder = OpenFolderPage();
     ASSERT_NE(folder, nullptr);
     // Two levels that do not exist yet below the test directory.
-    ASSERT_TRUE(gui::SetControlText(folder, 1001, m_dir + "\\first\\app"));
-    ASSERT_TRUE(gui::PressButton(folder, 4));
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 1536, kTimeoutMs));
-    HWND browser = gui::FindDialog(m_process.GetId(), 1536);
+    ASSERT_TRUE(gui::SetControlText(folder, IDC_LOCATION, m_dir + "\\first\\app"));
+    ASSERT_TRUE(gui::PressButton(folder, IDC_BROWSE));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_FOLDER_BROWSER, kTimeoutMs));
+    HWND browser = gui::FindDialog(m_process.GetId(), IDD_FOLDER_BROWSER);
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(gui::WindowText(browser), "Open");
-    EXPECT_EQ(gui::ControlText(browser, 1003), "first\\app");
+    EXPECT_EQ(gui::ControlText(browser, IDC_NEW_SUBDIRECTORY), "first\\app");
     EXPECT_TRUE(gui::WaitUntil(
-        [&] { return Lower(gui::ControlText(browser, 1002)) == Lower(m_dir + "\\first\\app\\"); },
+        [&] {
+            return Lower(gui::ControlText(browser, IDC_RESULT_LOCATION)) ==
+                   Lower(m_dir + "\\first\\app\\");
+        },
         kTimeoutMs))
-        << gui::ControlText(browser, 1002);
-    EXPECT_FALSE(gui::ControlVisible(browser, 1152));
-    EXPECT_TRUE(gui::ControlVisible(browser, 1121));
+        << gui::ControlText(browser, IDC_RESULT_LOCATION);
+    EXPECT_FALSE(gui::ControlVisible(browser, IDC_FD_FILE_NAME));
+    EXPECT_TRUE(gui::ControlVisible(browser, IDC_FD_DIRECTORIES));
     Screenshot(browser, "folder-browser");
 
     // Typing a new subdirectory shows the folder OK will return; OK returns exactly that and
     // creates nothing.
-    ASSERT_TRUE(gui::SetControlText(browser, 1003, "second"));
+    ASSERT_TRUE(gui::SetControlText(browser, IDC_NEW_SUBDIRECTORY, "second"));
     EXPECT_TRUE(gui::WaitUntil(
-        [&] { return Lower(gui::ControlText(browser, 1002)) == Lower(m_dir + "\\second\\"); },
+        [&] {
+            return Lower(gui::ControlText(browser, IDC_RESULT_LOCATION)) ==
+                   Lower(m_dir + "\\second\\");
+        },
         kTimeoutMs))
-        << gui::ControlText(browser, 1002);
+        << gui::ControlText(browser, IDC_RESULT_LOCATION);
 
     // Opening the parent directory in the list (a double click on "[..]") moves the shown
     // folder up with the new subdirectory kept.
-    HWND directories = ::GetDlgItem(browser, 1121);
+    HWND directories = ::GetDlgItem(browser, IDC_FD_DIRECTORIES);
     const LRESULT up = ::SendMessageW(directories, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                       reinterpret_cast<LPARAM>(L"[..]"));
     ASSERT_NE(up, LB_ERR);
     ::SendMessageW(directories, LB_SETCURSEL, static_cast<WPARAM>(up), 0);
-    ::PostMessageA(browser, WM_COMMAND, MAKEWPARAM(1121, LBN_DBLCLK),
+    ::PostMessageA(browser, WM_COMMAND, MAKEWPARAM(IDC_FD_DIRECTORIES, LBN_DBLCLK),
                    reinterpret_cast<LPARAM>(directories));
     const std::string parent = m_dir.substr(0, m_dir.rfind('\\'));
     EXPECT_TRUE(gui::WaitUntil(
-        [&] { return Lower(gui::ControlText(browser, 1002)) == Lower(parent + "\\second\\"); },
+        [&] {
+            return Lower(gui::ControlText(browser, IDC_RESULT_LOCATION)) ==
+                   Lower(parent + "\\second\\");
+        },
         kTimeoutMs))
-        << gui::ControlText(browser, 1002);
+        << gui::ControlText(browser, IDC_RESULT_LOCATION);
 
-    const std::string shown = gui::ControlText(browser, 1002);
+    const std::string shown = gui::ControlText(browser, IDC_RESULT_LOCATION);
     ASSERT_TRUE(gui::PressButton(browser, IDOK));
     ASSERT_TRUE(gui::WaitForWindowGone(browser, kTimeoutMs));
-    EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 104, kTimeoutMs));
-    EXPECT_EQ(gui::ControlText(folder, 1001), shown);
+    EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_SELECT_FOLDER, kTimeoutMs));
+    EXPECT_EQ(gui::ControlText(folder, IDC_LOCATION), shown);
     EXPECT_FALSE(IsDirectory(shown));
 
     // Cancel in the browser changes nothing.
-    ASSERT_TRUE(gui::PressButton(folder, 4));
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 1536, kTimeoutMs));
-    browser = gui::FindDialog(m_process.GetId(), 1536);
-    ASSERT_TRUE(gui::SetControlText(browser, 1003, "other"));
+    ASSERT_TRUE(gui::PressButton(folder, IDC_BROWSE));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_FOLDER_BROWSER, kTimeoutMs));
+    browser = gui::FindDialog(m_process.GetId(), IDD_FOLDER_BROWSER);
+    ASSERT_TRUE(gui::SetControlText(browser, IDC_NEW_SUBDIRECTORY, "other"));
     ASSERT_TRUE(gui::PressButton(browser, IDCANCEL));
     ASSERT_TRUE(gui::WaitForWindowGone(browser, kTimeoutMs));
-    EXPECT_EQ(gui::ControlText(folder, 1001), shown);
+    EXPECT_EQ(gui::ControlText(folder, IDC_LOCATION), shown);
 
     // Continue creates the folder the browser returned.
     ASSERT_TRUE(gui::PressButton(folder, IDOK));
-    ASSERT_NE(WaitForPage(106), nullptr);
+    ASSERT_NE(WaitForPage(IDD_SELECT_GROUP), nullptr);
     EXPECT_TRUE(IsDirectory(shown));
     ::RemoveDirectoryA(shown.c_str());
 }
@@ -283,44 +293,51 @@ TEST_F(SetupPagesTest, GroupPageListsSortedGroupsAndFollowsTheLastAction) {
     HWND folder = OpenFolderPage();
     ASSERT_NE(folder, nullptr);
     ASSERT_TRUE(gui::PressButton(folder, IDOK));
-    HWND group = WaitForPage(106);
+    HWND group = WaitForPage(IDD_SELECT_GROUP);
     ASSERT_NE(group, nullptr);
     EXPECT_TRUE(IsDirectory("C:\\" + m_appFolder));
     EXPECT_EQ(gui::WindowText(group), "Select Program Group");
-    HWND list = ::GetDlgItem(group, 1007);
+    HWND list = ::GetDlgItem(group, IDC_GROUP_LIST);
     // The page fills its controls before it appears.
     EXPECT_EQ(ListBoxEntries(list),
               (std::vector<std::string>{"Accessories", "Main", "Zeta Tools"}));
-    EXPECT_EQ(gui::ControlText(group, 1006), "Demo");
-    EXPECT_TRUE(IsChecked(group, 1004));
-    EXPECT_FALSE(IsChecked(group, 1005));
+    EXPECT_EQ(gui::ControlText(group, IDC_GROUP_NAME), "Demo");
+    EXPECT_TRUE(IsChecked(group, IDC_NEW_GROUP));
+    EXPECT_FALSE(IsChecked(group, IDC_EXISTING_GROUP));
     Screenshot(group, "page-106-groups");
 
     // "Use existing group" with no group selected: Continue (sent, so that it has been
     // handled when the call returns) keeps the page.
-    ::PostMessageA(::GetDlgItem(group, 1005), BM_CLICK, 0, 0);
-    ASSERT_TRUE(gui::WaitUntil([&] { return IsChecked(group, 1005); }, kTimeoutMs));
+    ::PostMessageA(::GetDlgItem(group, IDC_EXISTING_GROUP), BM_CLICK, 0, 0);
+    ASSERT_TRUE(gui::WaitUntil([&] { return IsChecked(group, IDC_EXISTING_GROUP); }, kTimeoutMs));
     DWORD_PTR result = 0;
     ASSERT_NE(::SendMessageTimeoutA(group, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0, 0,
                                     kTimeoutMs, &result),
               0);
     EXPECT_TRUE(::IsWindow(group));
-    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 106);
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), IDD_SELECT_GROUP);
 
     // Typing a name selects "Create new group", choosing a group "Use existing group"; the
     // last action wins. Each step starts from the other radio button, so each wait shows the
     // step's own effect.
     const auto choose = [&](int index) {
         ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        ::PostMessageA(group, WM_COMMAND, MAKEWPARAM(1007, LBN_SELCHANGE),
+        ::PostMessageA(group, WM_COMMAND, MAKEWPARAM(IDC_GROUP_LIST, LBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(list));
-        return gui::WaitUntil([&] { return IsChecked(group, 1005) && !IsChecked(group, 1004); },
-                              kTimeoutMs);
+        return gui::WaitUntil(
+            [&] {
+                return IsChecked(group, IDC_EXISTING_GROUP) && !IsChecked(group, IDC_NEW_GROUP);
+            },
+            kTimeoutMs);
     };
     const auto type = [&](const std::string& name) {
-        return gui::SetControlText(group, 1006, name) &&
-               gui::WaitUntil([&] { return IsChecked(group, 1004) && !IsChecked(group, 1005); },
-                              kTimeoutMs);
+        return gui::SetControlText(group, IDC_GROUP_NAME, name) &&
+               gui::WaitUntil(
+                   [&] {
+                       return IsChecked(group, IDC_NEW_GROUP) &&
+                              !IsChecked(group, IDC_EXISTING_GROUP);
+                   },
+                   kTimeoutMs);
     };
     EXPECT_TRUE(type("My Group"));
     EXPECT_TRUE(choose(0));
@@ -329,7 +346,7 @@ TEST_F(SetupPagesTest, GroupPageListsSortedGroupsAndFollowsTheLastAction) {
     Screenshot(group, "page-106-existing-chosen");
 
     ASSERT_TRUE(gui::PressButton(group, IDOK));
-    HWND complete = WaitForPage(115);
+    HWND complete = WaitForPage(IDD_COMPLETE);
     ASSERT_NE(complete, nullptr);
     ASSERT_TRUE(gui::PressButton(complete, IDOK));
     EXPECT_TRUE(m_process.Wait(kTimeoutMs));

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "GuiHarness.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -209,7 +210,9 @@ TEST_F(SetupProgramTest, UnattendedInstallPassesEveryPageAndEnds) {
     DWORD exitCode = 1;
     ASSERT_TRUE(WaitForExit(&exitCode));
     EXPECT_EQ(exitCode, 0u);
-    EXPECT_EQ(recorder.Pages(), (std::vector<int>{102, 114, 104, 106, 108, 1549, 115}));
+    EXPECT_EQ(recorder.Pages(),
+              (std::vector<int>{IDD_WELCOME, IDD_READING, IDD_SELECT_FOLDER, IDD_SELECT_GROUP,
+                                IDD_COPYING, IDD_REGISTERING, IDD_COMPLETE}));
     // Every page was moved and sized to nothing.
     for (const auto& page : recorder.OpenedPages()) {
         EXPECT_EQ(page.width, 0) << page.id;
@@ -224,9 +227,9 @@ TEST_F(SetupProgramTest, UnattendedRemovalWaitsForContinueAndStartsHelper) {
     CPageRecorder recorder(m_dir + "\\pages.txt");
     ASSERT_TRUE(recorder.IsHooked());
     Start("/U /B");
-    HWND confirm = WaitForPage(1545);
+    HWND confirm = WaitForPage(IDD_REMOVE_CONFIRM);
     ASSERT_NE(confirm, nullptr);
-    std::string text = gui::ControlText(confirm, 1034);
+    std::string text = gui::ControlText(confirm, IDC_PAGE_TEXT);
     EXPECT_EQ(CountOf(text, "%app title%"), 0) << text;
     EXPECT_EQ(CountOf(text, kAppTitle), 4) << text;
     EXPECT_EQ(gui::WindowText(confirm), kAppSetup);
@@ -237,15 +240,16 @@ TEST_F(SetupProgramTest, UnattendedRemovalWaitsForContinueAndStartsHelper) {
     EXPECT_GT(rect.right - rect.left, 100);
     EXPECT_TRUE(::IsWindowVisible(confirm));
     gui::WaitUntil([] { return false; }, 1500);
-    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 1545);
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), IDD_REMOVE_CONFIRM);
     EXPECT_TRUE(m_process.IsRunning());
 
     ASSERT_TRUE(gui::PressButton(confirm, IDOK));
     ASSERT_TRUE(WaitForExit());
-    EXPECT_EQ(recorder.Pages(), (std::vector<int>{1545, 114, 1546, 1550, 1547}));
+    EXPECT_EQ(recorder.Pages(), (std::vector<int>{IDD_REMOVE_CONFIRM, IDD_READING, IDD_REMOVING,
+                                                  IDD_UNREGISTERING, IDD_REMOVED}));
     // The confirmation that waits for the user can be seen; the others are sized to nothing.
     for (const auto& page : recorder.OpenedPages()) {
-        EXPECT_EQ(page.width > 0, page.id == 1545) << page.id;
+        EXPECT_EQ(page.width > 0, page.id == IDD_REMOVE_CONFIRM) << page.id;
     }
 
     // The helper gets the system directory's _xktinst.exe, /U and /PP: with the profile.
@@ -260,7 +264,7 @@ TEST_F(SetupProgramTest, UnattendedRemovalWaitsForContinueAndStartsHelper) {
 TEST_F(SetupProgramTest, DeclinedRemovalKeepsTheFilesOfTheNextTry) {
     WriteInstallLog();
     Start("/U /B");
-    HWND confirm = WaitForPage(1545);
+    HWND confirm = WaitForPage(IDD_REMOVE_CONFIRM);
     ASSERT_NE(confirm, nullptr);
     ASSERT_TRUE(gui::PressButton(confirm, IDCANCEL));
     DWORD exitCode = 0;
@@ -275,10 +279,10 @@ TEST_F(SetupProgramTest, DeclinedRemovalKeepsTheFilesOfTheNextTry) {
 
 TEST_F(SetupProgramTest, AttendedInstallShowsEachPage) {
     Start("");
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
     EXPECT_EQ(gui::WindowText(welcome), "Welcome");
-    std::string text = gui::ControlText(welcome, 1034);
+    std::string text = gui::ControlText(welcome, IDC_PAGE_TEXT);
     EXPECT_EQ(CountOf(text, "%app title%"), 0);
     EXPECT_EQ(CountOf(text, kAppTitle), 3) << text;
     EXPECT_EQ(text.rfind("Welcome to Demo App.", 0), 0u) << text;
@@ -295,23 +299,23 @@ TEST_F(SetupProgramTest, AttendedInstallShowsEachPage) {
     Screenshot(mainWindow, "main-window");
 
     ASSERT_TRUE(gui::PressButton(welcome, IDOK));
-    HWND folder = WaitForPage(104);
+    HWND folder = WaitForPage(IDD_SELECT_FOLDER);
     ASSERT_NE(folder, nullptr);
-    EXPECT_EQ(CountOf(gui::ControlText(folder, 1034), kAppTitle), 2);
+    EXPECT_EQ(CountOf(gui::ControlText(folder, IDC_PAGE_TEXT), kAppTitle), 2);
     Screenshot(folder, "page-104-select-folder");
     // The install-conditions page was never shown.
-    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 1537), nullptr);
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), IDD_INSTALL_CONDITIONS), nullptr);
 
     ASSERT_TRUE(gui::PressButton(folder, IDOK));
-    HWND group = WaitForPage(106);
+    HWND group = WaitForPage(IDD_SELECT_GROUP);
     ASSERT_NE(group, nullptr);
-    EXPECT_EQ(CountOf(gui::ControlText(group, 1034), kAppTitle), 1);
+    EXPECT_EQ(CountOf(gui::ControlText(group, IDC_PAGE_TEXT), kAppTitle), 1);
     Screenshot(group, "page-106-program-group");
 
     ASSERT_TRUE(gui::PressButton(group, IDOK));
-    HWND complete = WaitForPage(115);
+    HWND complete = WaitForPage(IDD_COMPLETE);
     ASSERT_NE(complete, nullptr);
-    EXPECT_EQ(gui::ControlText(complete, 1034), "Demo App Installation is complete.");
+    EXPECT_EQ(gui::ControlText(complete, IDC_PAGE_TEXT), "Demo App Installation is complete.");
     EXPECT_EQ(gui::WindowText(complete), kAppSetup);
     Screenshot(complete, "page-115-complete");
 
@@ -323,7 +327,7 @@ TEST_F(SetupProgramTest, AttendedInstallShowsEachPage) {
 
 TEST_F(SetupProgramTest, ConfirmedCancelOnWelcomeShowsNotComplete) {
     Start("");
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
     ASSERT_TRUE(gui::PressButton(welcome, IDCANCEL));
     HWND box = WaitForMessageBox();
@@ -334,42 +338,42 @@ TEST_F(SetupProgramTest, ConfirmedCancelOnWelcomeShowsNotComplete) {
     Screenshot(box, "cancel-question");
     ASSERT_TRUE(gui::PressButton(box, IDYES));
 
-    HWND notComplete = WaitForPage(116);
+    HWND notComplete = WaitForPage(IDD_NOT_COMPLETE);
     ASSERT_NE(notComplete, nullptr);
-    EXPECT_EQ(gui::ControlText(notComplete, 1034),
+    EXPECT_EQ(gui::ControlText(notComplete, IDC_PAGE_TEXT),
               "Demo App has NOT been properly installed. You should run this setup procedure "
               "again in its entirety.");
     Screenshot(notComplete, "page-116-not-complete");
-    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 102), nullptr);
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), IDD_WELCOME), nullptr);
     ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
     ASSERT_TRUE(WaitForExit());
 }
 
 TEST_F(SetupProgramTest, CancelAnsweredNoKeepsThePage) {
     Start("");
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
     ASSERT_TRUE(gui::PressButton(welcome, IDCANCEL));
     HWND box = WaitForMessageBox();
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(gui::PressButton(box, IDNO));
     ASSERT_TRUE(gui::WaitForWindowGone(box, kTimeoutMs));
-    EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 102, kTimeoutMs));
-    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 102), welcome);
-    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 116), nullptr);
+    EXPECT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_WELCOME, kTimeoutMs));
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), IDD_WELCOME), welcome);
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), IDD_NOT_COMPLETE), nullptr);
     // The page still works: Continue goes on.
     ASSERT_TRUE(gui::PressButton(welcome, IDOK));
-    EXPECT_NE(WaitForPage(104), nullptr);
+    EXPECT_NE(WaitForPage(IDD_SELECT_FOLDER), nullptr);
 }
 
 TEST_F(SetupProgramTest, CancelWhileReadingStopsTheStepAndShowsNotComplete) {
     // Enough destinations that reading them takes a noticeable time.
     WriteProfile(kSlowProfileDestinations);
     Start("");
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
     ASSERT_TRUE(gui::PressButton(welcome, IDOK));
-    HWND reading = WaitForPage(114);
+    HWND reading = WaitForPage(IDD_READING);
     ASSERT_NE(reading, nullptr);
     DWORD shown = ::GetTickCount();
     // Escape arrives while the step is running; it is handled between two sections.
@@ -383,13 +387,13 @@ TEST_F(SetupProgramTest, CancelWhileReadingStopsTheStepAndShowsNotComplete) {
     // The page is still there under its running step.
     EXPECT_TRUE(::IsWindow(reading));
     ASSERT_TRUE(gui::PressButton(box, IDYES));
-    HWND notComplete = WaitForPage(116);
+    HWND notComplete = WaitForPage(IDD_NOT_COMPLETE);
     ASSERT_NE(notComplete, nullptr);
     EXPECT_FALSE(::IsWindow(reading));
     // The reading did not go on to the next page behind the not-complete page.
     gui::WaitUntil([] { return false; }, 1000);
-    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 116);
-    EXPECT_EQ(gui::FindDialog(m_process.GetId(), 104), nullptr);
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), IDD_NOT_COMPLETE);
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), IDD_SELECT_FOLDER), nullptr);
     ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
     DWORD exitCode = 0;
     ASSERT_TRUE(WaitForExit(&exitCode));
@@ -400,13 +404,14 @@ TEST_F(SetupProgramTest, CancelWhileReadingStopsTheStepAndShowsNotComplete) {
 TEST_F(SetupProgramTest, AttendedRemovalShowsEachPage) {
     WriteInstallLog();
     Start("/U");
-    HWND confirm = WaitForPage(1545);
+    HWND confirm = WaitForPage(IDD_REMOVE_CONFIRM);
     ASSERT_NE(confirm, nullptr);
     Screenshot(confirm, "page-1545-remove-confirm");
     ASSERT_TRUE(gui::PressButton(confirm, IDOK));
-    HWND removed = WaitForPage(1547);
+    HWND removed = WaitForPage(IDD_REMOVED);
     ASSERT_NE(removed, nullptr);
-    EXPECT_EQ(gui::ControlText(removed, 1034), "Demo App has been removed from your computer.");
+    EXPECT_EQ(gui::ControlText(removed, IDC_PAGE_TEXT),
+              "Demo App has been removed from your computer.");
     Screenshot(removed, "page-1547-removed");
     ASSERT_TRUE(gui::PressButton(removed, IDOK));
     ASSERT_TRUE(WaitForExit());
@@ -415,18 +420,18 @@ TEST_F(SetupProgramTest, AttendedRemovalShowsEachPage) {
 TEST_F(SetupProgramTest, MissingProfileReportsAndShowsNotComplete) {
     ::DeleteFileA((m_dir + "\\setup.ini").c_str());
     Start("");
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
-    EXPECT_EQ(CountOf(gui::ControlText(welcome, 1034), "MISSING APP TITLE"), 3);
+    EXPECT_EQ(CountOf(gui::ControlText(welcome, IDC_PAGE_TEXT), "MISSING APP TITLE"), 3);
     ASSERT_TRUE(gui::PressButton(welcome, IDOK));
     // The reading step's profile exception is reported with "Setup cannot continue".
-    HWND report = WaitForPage(1544);
+    HWND report = WaitForPage(IDD_ERROR);
     ASSERT_NE(report, nullptr);
-    EXPECT_EQ(gui::ControlText(report, 141), "Setup cannot continue");
-    EXPECT_EQ(gui::ControlText(report, 140), "Incomplete or missing profile.");
+    EXPECT_EQ(gui::ControlText(report, IDC_MESSAGE), "Setup cannot continue");
+    EXPECT_EQ(gui::ControlText(report, IDC_SHORT_TEXT), "Incomplete or missing profile.");
     Screenshot(report, "report-missing-profile");
     ASSERT_TRUE(gui::PressButton(report, IDOK));
-    HWND notComplete = WaitForPage(116);
+    HWND notComplete = WaitForPage(IDD_NOT_COMPLETE);
     ASSERT_NE(notComplete, nullptr);
     ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
     ASSERT_TRUE(WaitForExit());
@@ -467,7 +472,7 @@ TEST_F(SetupProgramTest, SplashShowsPictureFromSourceDirectoryForFiveSeconds) {
     WriteProfile(0, kAppTitle, "C:\\PICS\\LOGO.BMP");
     WriteBitmap(m_dir + "\\LOGO.BMP", 240, 120);
     Start("");
-    HWND splash = WaitForPage(129);
+    HWND splash = WaitForPage(IDD_SPLASH);
     ASSERT_NE(splash, nullptr);
     DWORD shown = ::GetTickCount();
     RECT client{};
@@ -479,7 +484,7 @@ TEST_F(SetupProgramTest, SplashShowsPictureFromSourceDirectoryForFiveSeconds) {
     EXPECT_GT(GetRValue(left), 200);
     EXPECT_LT(GetBValue(left), 50);
     Screenshot(splash, "splash");
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
     EXPECT_GE(::GetTickCount() - shown, 4000u);
     EXPECT_TRUE(gui::WaitForWindowGone(splash, kTimeoutMs));
@@ -488,10 +493,10 @@ TEST_F(SetupProgramTest, SplashShowsPictureFromSourceDirectoryForFiveSeconds) {
 TEST_F(SetupProgramTest, SplashWithoutPictureStillStartsTheWizard) {
     WriteProfile(0, kAppTitle, "MISSING.BMP");
     Start("");
-    HWND splash = WaitForPage(129);
+    HWND splash = WaitForPage(IDD_SPLASH);
     ASSERT_NE(splash, nullptr);
     DWORD shown = ::GetTickCount();
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
     EXPECT_GE(::GetTickCount() - shown, 4000u);
     EXPECT_TRUE(gui::WaitForWindowGone(splash, kTimeoutMs));
@@ -506,16 +511,16 @@ TEST_F(SetupProgramTest, DamagedSplashPictureStartsTheWizardAtOnce) {
     CPageRecorder recorder(m_dir + "\\pages.txt");
     ASSERT_TRUE(recorder.IsHooked());
     Start("");
-    ASSERT_NE(WaitForPage(102), nullptr);
-    EXPECT_EQ(recorder.Pages(), std::vector<int>{102});
+    ASSERT_NE(WaitForPage(IDD_WELCOME), nullptr);
+    EXPECT_EQ(recorder.Pages(), std::vector<int>{IDD_WELCOME});
 }
 
 TEST_F(SetupProgramTest, TitleHoldingItsPlaceholderIsInsertedOnce) {
     WriteProfile(0, "Loop %app title%");
     Start("");
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
-    std::string text = gui::ControlText(welcome, 1034);
+    std::string text = gui::ControlText(welcome, IDC_PAGE_TEXT);
     EXPECT_EQ(text.rfind("Welcome to Loop %app title%.", 0), 0u) << text;
     EXPECT_EQ(CountOf(text, "%app title%"), 3) << text;
 }
@@ -528,9 +533,9 @@ TEST_F(SetupProgramTest, DirectoryOptionNamesTheProfile) {
         SCOPED_TRACE(option);
         gui::CTestProcess process;
         ASSERT_TRUE(process.Start(m_program, option, m_dir));
-        ASSERT_TRUE(gui::WaitForCurrentDialog(process.GetId(), 102, kTimeoutMs));
-        HWND welcome = gui::FindDialog(process.GetId(), 102);
-        EXPECT_EQ(gui::ControlText(welcome, 1034).rfind("Welcome to Other App.", 0), 0u);
+        ASSERT_TRUE(gui::WaitForCurrentDialog(process.GetId(), IDD_WELCOME, kTimeoutMs));
+        HWND welcome = gui::FindDialog(process.GetId(), IDD_WELCOME);
+        EXPECT_EQ(gui::ControlText(welcome, IDC_PAGE_TEXT).rfind("Welcome to Other App.", 0), 0u);
         process.Kill();
         process.Wait(5000);
     }
@@ -541,11 +546,11 @@ TEST_F(SetupProgramTest, OptionNamesAreCaseSensitive) {
     CPageRecorder recorder(m_dir + "\\pages.txt");
     ASSERT_TRUE(recorder.IsHooked());
     Start("/u /b");
-    HWND welcome = WaitForPage(102);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
     gui::WaitUntil([] { return false; }, 500);
-    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), 102);
-    EXPECT_EQ(recorder.Pages(), std::vector<int>{102});
+    EXPECT_EQ(gui::CurrentDialogId(m_process.GetId()), IDD_WELCOME);
+    EXPECT_EQ(recorder.Pages(), std::vector<int>{IDD_WELCOME});
 }
 
 // A thread of this test with a message queue, waiting for the program's exit message.

@@ -21,6 +21,7 @@
 #include "GuiHarness.h"
 #include "archive/ArchiveWriter.h"
 #include "engine/ProgramManager.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -345,11 +346,11 @@ protected:
                                      "C:\\", &startup, &info));
         ::CloseHandle(info.hThread);
         const DWORD id = info.dwProcessId;
-        HWND confirm = gui::WaitForDialog(id, 1545, kTimeoutMs);
+        HWND confirm = gui::WaitForDialog(id, IDD_REMOVE_CONFIRM, kTimeoutMs);
         EXPECT_NE(confirm, nullptr) << "current page " << gui::CurrentDialogId(id);
         if (confirm != nullptr) {
             EXPECT_TRUE(gui::PressButton(confirm, IDOK));
-            HWND removed = gui::WaitForDialog(id, 1547, kTimeoutMs);
+            HWND removed = gui::WaitForDialog(id, IDD_REMOVED, kTimeoutMs);
             EXPECT_NE(removed, nullptr) << "current page " << gui::CurrentDialogId(id);
             if (removed != nullptr) {
                 EXPECT_TRUE(gui::PressButton(removed, IDOK));

@@ -16,24 +16,35 @@
 #include <string>
 
 #include "GuiHarness.h"
+#include "resources/resource.h"
 
 namespace {
 
 constexpr DWORD kRunLimitMs = 300000;
 
 const std::map<int, std::string>& PageNames() {
-    static const std::map<int, std::string> names = {
-        {102, "welcome"},         {104, "folder"},          {106, "group"},
-        {108, "copying"},         {113, "insert-diskette"}, {114, "reading"},
-        {115, "complete"},        {116, "not-complete"},    {129, "splash"},
-        {1545, "remove-confirm"}, {1546, "removing"},       {1547, "removed"},
-        {1549, "registering"},    {1550, "unregistering"}};
+    static const std::map<int, std::string> names = {{IDD_WELCOME, "welcome"},
+                                                     {IDD_SELECT_FOLDER, "folder"},
+                                                     {IDD_SELECT_GROUP, "group"},
+                                                     {IDD_COPYING, "copying"},
+                                                     {IDD_INSERT_DISKETTE, "insert-diskette"},
+                                                     {IDD_READING, "reading"},
+                                                     {IDD_COMPLETE, "complete"},
+                                                     {IDD_NOT_COMPLETE, "not-complete"},
+                                                     {IDD_SPLASH, "splash"},
+                                                     {IDD_REMOVE_CONFIRM, "remove-confirm"},
+                                                     {IDD_REMOVING, "removing"},
+                                                     {IDD_REMOVED, "removed"},
+                                                     {IDD_REGISTERING, "registering"},
+                                                     {IDD_UNREGISTERING, "unregistering"}};
     return names;
 }
 
 // Pages the user confirms; the others run a work step and go on by themselves.
 bool WaitsForUser(int id) {
-    static const std::set<int> waiting = {102, 104, 106, 113, 115, 116, 1545, 1547};
+    static const std::set<int> waiting = {IDD_WELCOME,         IDD_SELECT_FOLDER, IDD_SELECT_GROUP,
+                                          IDD_INSERT_DISKETTE, IDD_COMPLETE,      IDD_NOT_COMPLETE,
+                                          IDD_REMOVE_CONFIRM,  IDD_REMOVED};
     return waiting.count(id) != 0;
 }
 
@@ -71,7 +82,7 @@ bool Step(const gui::CTestProcess& process, const std::string& dir, std::set<int
     std::printf("page %d\n", id);
     // A page with a work step may be gone soon: it is captured at once.
     Save(page, PageFile(dir, id), WaitsForUser(id) ? 400 : 30);
-    if (WaitsForUser(id) && id != 113)
+    if (WaitsForUser(id) && id != IDD_INSERT_DISKETTE)
         gui::PressButton(page, IDOK);
     return true;
 }

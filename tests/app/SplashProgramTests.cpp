@@ -12,13 +12,11 @@
 #include <vector>
 
 #include "GuiHarness.h"
+#include "resources/resource.h"
 
 namespace {
 
 constexpr DWORD kTimeoutMs = 30000;
-constexpr int kSplashPage = 129;
-constexpr int kWelcomePage = 102;
-constexpr int kNotCompletePage = 116;
 
 struct Rgb {
     int red;
@@ -194,7 +192,7 @@ protected:
     void ExpectSplashShows(const Picture& picture, const std::string& name) {
         WriteBitmapFile(PicturePath(), picture);
         Start();
-        HWND splash = WaitForPage(kSplashPage);
+        HWND splash = WaitForPage(IDD_SPLASH);
         ASSERT_NE(splash, nullptr);
         std::vector<unsigned char> rgb;
         int width = 0;
@@ -214,7 +212,7 @@ protected:
             }
         }
         EXPECT_EQ(wrong, 0) << name;
-        ASSERT_NE(WaitForPage(kWelcomePage), nullptr);
+        ASSERT_NE(WaitForPage(IDD_WELCOME), nullptr);
         EXPECT_TRUE(gui::WaitForWindowGone(splash, kTimeoutMs));
     }
 
@@ -238,7 +236,7 @@ TEST_F(SplashProgramTest, TwentyFourBitPictureShowsItsColours) {
 
 TEST_F(SplashProgramTest, MissingPictureShowsNothingForFiveSecondsThenTheWizard) {
     Start();
-    HWND splash = WaitForPage(kSplashPage);
+    HWND splash = WaitForPage(IDD_SPLASH);
     ASSERT_NE(splash, nullptr);
     const DWORD shown = ::GetTickCount();
     // Without a picture the splash has no size: nothing unpainted appears.
@@ -246,7 +244,7 @@ TEST_F(SplashProgramTest, MissingPictureShowsNothingForFiveSecondsThenTheWizard)
     ::GetWindowRect(splash, &rect);
     EXPECT_EQ(rect.right - rect.left, 0);
     EXPECT_EQ(rect.bottom - rect.top, 0);
-    ASSERT_NE(WaitForPage(kWelcomePage), nullptr);
+    ASSERT_NE(WaitForPage(IDD_WELCOME), nullptr);
     const DWORD waited = ::GetTickCount() - shown;
     EXPECT_GE(waited, 4500u);
     EXPECT_LT(waited, 15000u);
@@ -268,14 +266,14 @@ TEST_F(SplashProgramTest, UnopenablePictureIsReportedAndTheRunEndsCleanly) {
     ASSERT_TRUE(gui::PressButton(box, IDOK));
 
     // No splash: the wizard starts at once, and a cancelled run ends.
-    HWND welcome = WaitForPage(kWelcomePage);
+    HWND welcome = WaitForPage(IDD_WELCOME);
     ASSERT_NE(welcome, nullptr);
-    EXPECT_EQ(gui::FindDialog(m_process.GetId(), kSplashPage), nullptr);
+    EXPECT_EQ(gui::FindDialog(m_process.GetId(), IDD_SPLASH), nullptr);
     ASSERT_TRUE(gui::PressButton(welcome, IDCANCEL));
     HWND question = gui::WaitForMessageBox(m_process.GetId(), kTimeoutMs);
     ASSERT_NE(question, nullptr);
     ASSERT_TRUE(gui::PressButton(question, IDYES));
-    HWND notComplete = WaitForPage(kNotCompletePage);
+    HWND notComplete = WaitForPage(IDD_NOT_COMPLETE);
     ASSERT_NE(notComplete, nullptr);
     ASSERT_TRUE(gui::PressButton(notComplete, IDOK));
     EXPECT_TRUE(m_process.Wait(kTimeoutMs));
@@ -313,7 +311,7 @@ TEST_F(SplashProgramTest, UnattendedRunPassesOverAnUnopenablePictureWithoutABox)
 TEST_F(SplashProgramTest, BackgroundRunsFromBlueAtTheTopToNearBlackAtTheBottom) {
     WriteBitmapFile(PicturePath(), MakeTrueColourPicture(16, 16));
     Start();
-    ASSERT_NE(WaitForPage(kWelcomePage), nullptr);
+    ASSERT_NE(WaitForPage(IDD_WELCOME), nullptr);
     HWND main = FindMainWindow(m_process.GetId());
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(gui::SaveWindowPng(main, gui::ScreenshotPath("splash-background")));

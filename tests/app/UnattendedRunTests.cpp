@@ -12,10 +12,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GuiHarness.h"
 #include "archive/ArchiveWriter.h"
+#include "resources/resource.h"
+#include "support/Handle.h"
 
 namespace {
 
@@ -27,9 +30,6 @@ constexpr const char* kDisplayName = "Demo Unattended 1.0";
 constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr const char* kPendingRenames = "PendingFileRenameOperations";
-// Dialog templates that wait for a person: the error report and the Insert Diskette prompt.
-constexpr int kErrorReport = 1544;
-constexpr int kInsertDiskette = 113;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -37,6 +37,71 @@ std::string ReadFile(const std::string& path) {
     text << in.rdbuf();
     return text.str();
 }
+
+// The file's text, read while the program may write, replace or move it ("" when missing).
+std::string ReadWhileInUse(const std::string& path) {
+    const CFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (file && ::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        text.append(buffer, got);
+    }
+    return text;
+}
+
+// What a look at a file without opening it tells: whether it exists, its size and its last
+// write time. Opening the log while the program replaces it would make the replacement fail.
+struct FileStamp {
+    bool exists = false;
+    DWORD size = 0;
+    FILETIME written{};
+    bool operator==(const FileStamp& other) const {
+        return exists == other.exists && size == other.size &&
+               ::CompareFileTime(&written, &other.written) == 0;
+    }
+};
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        stamp.exists = true;
+        stamp.size = data.nFileSizeLow;
+        stamp.written = data.ftLastWriteTime;
+    }
+    return stamp;
+}
+
+// The log's text once it has stayed unchanged for settledMs: a profile write rewrites the
+// whole file in place, section by section, and a read in the middle sees only the first
+// sections. Read only after a change, so the program is not kept from replacing the file.
+class CLogWatch {
+public:
+    explicit CLogWatch(std::string path) : m_path(std::move(path)) {}
+    // The settled text when it changed since the last call; "" otherwise.
+    std::string ChangedText(DWORD settledMs) {
+        FileStamp now = StampOf(m_path);
+        if (now == m_seen || !now.exists) {
+            return {};
+        }
+        for (FileStamp before = now;; before = now) {
+            ::Sleep(settledMs);
+            now = StampOf(m_path);
+            if (now == before) {
+                break;
+            }
+        }
+        m_seen = now;
+        return ReadWhileInUse(m_path);
+    }
+
+private:
+    std::string m_path;
+    FileStamp m_seen;
+};
 
 void WriteFile(const std::string& path, const std::string& data) {
     std::ofstream(path, std::ios::binary) << data;
@@ -295,7 +360,8 @@ protected:
     static void ExpectEndedAlone(const RunResult& result, int lastPage) {
         ASSERT_TRUE(result.ended) << "still running after " << kRunBoundMs << " ms";
         EXPECT_LT(result.elapsedMs, kRunBoundMs);
-        for (int waiting : {kErrorReport, kInsertDiskette}) {
+        // The dialogs that wait for a person: the error report and the Insert Diskette prompt.
+        for (int waiting : {IDD_ERROR, IDD_INSERT_DISKETTE}) {
             EXPECT_EQ(std::count(result.pages.begin(), result.pages.end(), waiting), 0) << waiting;
         }
         ASSERT_FALSE(result.pages.empty());
@@ -320,7 +386,7 @@ TEST_F(UnattendedRunTest, CompleteInstallEndsWithZeroAndLogsTheChoicesMade) {
     Archive(m_dist + "\\APP.MFA", {{"APP.TXT", "application", kNewTime}});
     WriteProfile(m_dist, "APP.MFA=11|1|1|1|0|\r\n");
     const RunResult result = RunSetup("/B");
-    ExpectEndedAlone(result, 115);
+    ExpectEndedAlone(result, IDD_COMPLETE);
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(ReadFile(m_app + "\\APP.TXT"), "application");
 
@@ -336,10 +402,10 @@ TEST_F(UnattendedRunTest, CompleteInstallEndsWithZeroAndLogsTheChoicesMade) {
 TEST_F(UnattendedRunTest, CancelRequestIsTakenWithoutAskingAndEndsWith1602) {
     WriteProfile(m_dist, "");
     // A Cancel arrives while the Reading page works, as from a script closing the run.
-    const RunResult result = RunSetup("/B", 114);
-    ExpectEndedAlone(result, 116);
+    const RunResult result = RunSetup("/B", IDD_READING);
+    ExpectEndedAlone(result, IDD_NOT_COMPLETE);
     EXPECT_EQ(result.exitCode, 1602u);
-    EXPECT_EQ(std::count(result.pages.begin(), result.pages.end(), 104), 0);
+    EXPECT_EQ(std::count(result.pages.begin(), result.pages.end(), IDD_SELECT_FOLDER), 0);
 
     const std::vector<std::string> events = Events();
     EXPECT_TRUE(HasEventStartingWith(events, "Unattended: Yes without asking: Demo App  "
@@ -362,7 +428,7 @@ TEST_F(UnattendedRunTest, DamagedArchiveStopsTheRunWithTheReportAsEvent) {
     }
     WriteProfile(m_dist, "BAD.MFA=40000|1|1|1|0|\r\nLAST.MFA=4|1|1|1|0|\r\n");
     const RunResult result = RunSetup("/B");
-    ExpectEndedAlone(result, 116);
+    ExpectEndedAlone(result, IDD_NOT_COMPLETE);
     EXPECT_EQ(result.exitCode, 1603u);
     // The report's answer was Cancel Operation: the run stopped before the next archive.
     EXPECT_FALSE(FileExists(m_app + "\\LAST.TXT"));
@@ -380,6 +446,48 @@ TEST_F(UnattendedRunTest, DamagedArchiveStopsTheRunWithTheReportAsEvent) {
     EXPECT_EQ(events.back(), "Unattended: end of setup: failed, exit code 1603");
 }
 
+// The file records made before a damaged archive are on disk when its report is logged, as
+// they are while an attended run shows the report: the log is watched while the run goes on,
+// and the first settled text that holds the report line holds the records too.
+TEST_F(UnattendedRunTest, DamagedArchiveIsLoggedAfterTheEarlierRecordsAreSaved) {
+    constexpr DWORD kSettledMs = 5;
+    Archive(m_dist + "\\BAD.MFA",
+            {{"GOOD.TXT", "fine", kNewTime}, {"VICTIM.DAT", Pattern(40000, 3), kNewTime}});
+    {
+        std::string bytes = ReadFile(m_dist + "\\BAD.MFA");
+        for (std::size_t i = bytes.size() - 2000; i < bytes.size() - 1900; ++i) {
+            bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+        }
+        WriteFile(m_dist + "\\BAD.MFA", bytes);
+    }
+    WriteProfile(m_dist, "BAD.MFA=40004|1|2|1|0|\r\n");
+    // A large removal helper beside the program: placing it after the report takes a while,
+    // so the log as the report leaves it stays long enough to be seen.
+    WriteFile(m_dist + "\\_xktinst.exe", std::string(48u << 20, 'h'));
+    char system[MAX_PATH];
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    m_helper = std::string(system) + "\\_xktinst.exe";
+    CLogWatch inApp(m_app + "\\install.log");
+    CLogWatch inDist(m_dist + "\\install.log");
+    // Started without waiting for its message loop: by then the run may be over.
+    ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "/B", m_dist, false));
+    std::string atReport;
+    const DWORD start = ::GetTickCount();
+    while (atReport.empty() && m_process.IsRunning() && ::GetTickCount() - start < kRunBoundMs) {
+        for (CLogWatch* log : {&inApp, &inDist}) {
+            const std::string text = log->ChangedText(kSettledMs);
+            if (text.find("Unattended: Cancel Operation after:") != std::string::npos) {
+                atReport = text;
+            }
+        }
+    }
+    DWORD exitCode = 0;
+    ASSERT_TRUE(m_process.Wait(kRunBoundMs, &exitCode));
+    EXPECT_EQ(exitCode, 1603u);
+    ASSERT_FALSE(atReport.empty()) << "no report line seen in the log";
+    EXPECT_NE(atReport.find("GOOD.TXT=0|1|0"), std::string::npos) << atReport;
+}
+
 TEST_F(UnattendedRunTest, MissingDisketteIsLookedForInNumberedFoldersThenGivenUp) {
     // DISK01 holds the program; diskette 2 is found in DISK02, diskette 3 nowhere.
     const std::string disk1 = m_dist + "\\DISK01";
@@ -392,7 +500,7 @@ TEST_F(UnattendedRunTest, MissingDisketteIsLookedForInNumberedFoldersThenGivenUp
     WriteProfile(disk1, "ONE.MFA=3|1|1|1|0|\r\nTWO.MFA=3|1|1|2|0|\r\nTHREE.MFA=5|1|1|3|0|\r\n",
                  "[diskettes]\r\n3=Extras Disk\r\n");
     const RunResult result = Run(disk1 + "\\setup.exe", "/B", disk1);
-    ExpectEndedAlone(result, 116);
+    ExpectEndedAlone(result, IDD_NOT_COMPLETE);
     EXPECT_EQ(result.exitCode, 1603u);
     EXPECT_EQ(ReadFile(m_app + "\\ONE.TXT"), "one");
     EXPECT_EQ(ReadFile(m_app + "\\TWO.TXT"), "two");
@@ -413,15 +521,15 @@ TEST_F(UnattendedRunTest, AttendedRefusedDisketteEndsWith1602) {
     Archive(m_dist + "\\ONE.MFA", {{"ONE.TXT", "one", kNewTime}});
     WriteProfile(m_dist, "ONE.MFA=3|1|1|1|0|\r\nTWO.MFA=3|1|1|2|0|\r\n");
     ASSERT_TRUE(m_process.Start(m_dist + "\\setup.exe", "", m_dist));
-    for (int page : {102, 104, 106}) {
+    for (int page : {IDD_WELCOME, IDD_SELECT_FOLDER, IDD_SELECT_GROUP}) {
         ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), page, kRunBoundMs)) << page;
         ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), page), IDOK));
     }
-    HWND prompt = gui::WaitForDialog(m_process.GetId(), kInsertDiskette, kRunBoundMs);
+    HWND prompt = gui::WaitForDialog(m_process.GetId(), IDD_INSERT_DISKETTE, kRunBoundMs);
     ASSERT_NE(prompt, nullptr);
     ASSERT_TRUE(gui::PressButton(prompt, IDCANCEL));
-    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), 116, kRunBoundMs));
-    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), 116), IDOK));
+    ASSERT_TRUE(gui::WaitForCurrentDialog(m_process.GetId(), IDD_NOT_COMPLETE, kRunBoundMs));
+    ASSERT_TRUE(gui::PressButton(gui::FindDialog(m_process.GetId(), IDD_NOT_COMPLETE), IDOK));
     DWORD exitCode = 0;
     ASSERT_TRUE(m_process.Wait(kRunBoundMs, &exitCode));
     EXPECT_EQ(exitCode, 1602u);
@@ -433,7 +541,7 @@ TEST_F(UnattendedRunTest, AttendedRefusedDisketteEndsWith1602) {
 
 TEST_F(UnattendedRunTest, MissingProfileEndsWith1603AndTheReportAsEvent) {
     const RunResult result = RunSetup("/B");
-    ExpectEndedAlone(result, 116);
+    ExpectEndedAlone(result, IDD_NOT_COMPLETE);
     EXPECT_EQ(result.exitCode, 1603u);
     const std::vector<std::string> events = Events();
     EXPECT_TRUE(HasEventStartingWith(events, "Unattended: OK after: Setup cannot continue: "
@@ -459,7 +567,7 @@ TEST_F(UnattendedRunTest, FileInUseIsReplacedAtRestartAndEndsWith3010) {
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     const RunResult result = RunSetup("/B");
     ::CloseHandle(holder);
-    ExpectEndedAlone(result, 115);
+    ExpectEndedAlone(result, IDD_COMPLETE);
     EXPECT_EQ(result.exitCode, 3010u);
     EXPECT_EQ(ReadFile(locked), "old");
     EXPECT_EQ(ReadFile(m_app + "\\FREE.TXT"), "free");
@@ -484,7 +592,7 @@ TEST_F(UnattendedRunTest, RegisteredRemovalCommandWithConfirmOptionRemovesAlone)
     Archive(m_dist + "\\APP.MFA", {{"APP.TXT", "application", kNewTime}});
     WriteProfile(m_dist, "APP.MFA=11|1|1|1|0|\r\n");
     const RunResult install = RunSetup("/B");
-    ExpectEndedAlone(install, 115);
+    ExpectEndedAlone(install, IDD_COMPLETE);
     ASSERT_EQ(install.exitCode, 0u);
     ASSERT_TRUE(FileExists(m_app + "\\APP.TXT"));
 
@@ -525,9 +633,10 @@ TEST_F(UnattendedRunTest, RegisteredRemovalCommandWithConfirmOptionRemovesAlone)
         ::CopyFileA(gui::WindowsPath(REMOVAL_HELPER_STAND_IN).c_str(), m_helper.c_str(), FALSE));
 
     const RunResult removal = Run(program, arguments.substr(1) + " /Y", appDir);
-    ExpectEndedAlone(removal, 1547);
+    ExpectEndedAlone(removal, IDD_REMOVED);
     EXPECT_EQ(removal.exitCode, 0u);
-    EXPECT_EQ(removal.pages, (std::vector<int>{1545, 114, 1546, 1550, 1547}));
+    EXPECT_EQ(removal.pages, (std::vector<int>{IDD_REMOVE_CONFIRM, IDD_READING, IDD_REMOVING,
+                                               IDD_UNREGISTERING, IDD_REMOVED}));
     EXPECT_FALSE(FileExists(m_app + "\\APP.TXT"));
     std::string ignored;
     EXPECT_FALSE(ReadMachineValue((std::string(kUninstallKey) + kDisplayName).c_str(),

@@ -577,6 +577,18 @@ TEST_F(InstallEngineTest, MembersAreExpandedInARunDirectoryOfTheirDestination) {
     EXPECT_TRUE(m_platform.reports.empty());
 }
 
+// A member's name whose double-byte character has '\' as its trail byte: the member is
+// expanded in the run directory of its destination, not of a directory that would end in the
+// middle of that character.
+TEST_F(InstallEngineTest, TemporaryPathOfADoubleByteNameIsInTheDestinationsRunDirectory) {
+    CInstallEngine engine(m_collections, CFilePath(m_dir.File("install.log")), m_run, m_platform);
+    const std::string runDirectory = Dir("app") + CInstallEngine::kTemporaryDirectoryName + "/";
+    const CFilePath temporary =
+        engine.MakeTemporaryPath(CFilePath(Dir("app") + "\x95\x5C.DAT"), TestLeadByte);
+    EXPECT_EQ(temporary.GetText().rfind(runDirectory, 0), 0u) << temporary.GetText();
+    EXPECT_EQ(m_platform.made, std::vector<std::string>{runDirectory});
+}
+
 // The setup's own files: the program and its profile go beside the application, replacing
 // present copies whatever their age, the helper into the system directory by the rule; all
 // are logged under the first selected component. A copy the archives placed is not made

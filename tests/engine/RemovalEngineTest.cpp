@@ -268,6 +268,21 @@ TEST(RemovalEngineTest, RemovesOnlyOwnDirectoriesDeepestFirst) {
     EXPECT_EQ(f.machine.directories, (std::set<std::string>{"C:\\WINDOWS\\", "D:\\"}));
 }
 
+// A directory name with a double-byte character whose trail byte is '\': the directories
+// between two destinations are found by whole characters, so no directory cut in the middle
+// of that character is asked to go.
+TEST(RemovalEngineTest, DirectoriesBetweenDestinationsKeepDoubleByteNamesWhole) {
+    // 0x95 is a lead byte in the manner of Shift-JIS; "\x95\x5C" is one character.
+    const std::string middle = "C:\\APP\\X\x95\x5CY\\";
+    Fixture f("[destinations]\n0=|-1|C:\\APP\\\n1=SUB|0|" + middle + "SUB\\\n");
+    f.machine.directories = {"C:\\APP\\", middle, middle + "SUB\\"};
+    CRemovalEngine engine(f.collections, f.log, f.machine);
+    engine.RemoveDestinationDirectories([](unsigned char c) { return c == 0x95; });
+    EXPECT_EQ(f.machine.calls, (std::vector<std::string>{"rmdir " + middle + "SUB\\",
+                                                         "rmdir " + middle, "rmdir C:\\APP\\"}));
+    EXPECT_TRUE(f.machine.directories.empty());
+}
+
 #ifdef _WIN32
 #include <windows.h>
 

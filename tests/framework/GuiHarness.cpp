@@ -46,7 +46,7 @@ CTestProcess::~CTestProcess() {
 }
 
 bool CTestProcess::Start(const std::string& program, const std::string& arguments,
-                         const std::string& directory) {
+                         const std::string& directory, bool waitForIdle) {
     std::string line = "\"" + program + "\"";
     if (!arguments.empty()) {
         line += " " + arguments;
@@ -68,7 +68,9 @@ bool CTestProcess::Start(const std::string& program, const std::string& argument
     m_processId = info.dwProcessId;
     m_threadId = info.dwThreadId;
     // Let the program reach its message loop before the test looks for windows.
-    ::WaitForInputIdle(m_process, 5000);
+    if (waitForIdle) {
+        ::WaitForInputIdle(m_process, 5000);
+    }
     return true;
 }
 

@@ -27,9 +27,10 @@ public:
     CTestProcess& operator=(const CTestProcess&) = delete;
 
     // Starts `program` with the command line `arguments` (what follows the program name) in
-    // `directory` (empty: the current one). False when it cannot be started.
+    // `directory` (empty: the current one) and waits until it reaches its message loop (at
+    // most 5 s) unless waitForIdle is false. False when it cannot be started.
     bool Start(const std::string& program, const std::string& arguments,
-               const std::string& directory = "");
+               const std::string& directory = "", bool waitForIdle = true);
     DWORD GetId() const noexcept { return m_processId; }
     DWORD GetThreadId() const noexcept { return m_threadId; }
     bool IsRunning() const noexcept;

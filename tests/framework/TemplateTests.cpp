@@ -18,8 +18,12 @@
 
 namespace {
 
-const int kTemplates[] = {102,  104,  106,  108,  113,  114,  115,  116, 129,
-                          1536, 1537, 1544, 1545, 1546, 1547, 1549, 1550};
+const int kTemplates[] = {IDD_WELCOME,        IDD_SELECT_FOLDER,      IDD_SELECT_GROUP,
+                          IDD_COPYING,        IDD_INSERT_DISKETTE,    IDD_READING,
+                          IDD_COMPLETE,       IDD_NOT_COMPLETE,       IDD_SPLASH,
+                          IDD_FOLDER_BROWSER, IDD_INSTALL_CONDITIONS, IDD_ERROR,
+                          IDD_REMOVE_CONFIRM, IDD_REMOVING,           IDD_REMOVED,
+                          IDD_REGISTERING,    IDD_UNREGISTERING};
 
 // Used in place of "%app title%" and "%app setup%" when measuring texts.
 const char* const kSampleTitle = "Sample Application 2.0";
@@ -100,114 +104,115 @@ const std::string kRemove =
     "%app title%, choose Cancel Setup.";
 
 const ExpectedControl kControls[] = {
-    {102, 1034, "Static", kWelcome.c_str(), true},
-    {102, 1, "Button", "&Continue", true},
-    {102, 2, "Button", "Cancel Setup", true},
-    {104, 1034, "Static", kFolder.c_str(), true},
-    {104, 1001, "Edit", "", true},
-    {104, 4, "Button", "&Browse...", true},
-    {104, 1, "Button", "Continue", true},
-    {104, 2, "Button", "Cancel Setup", true},
-    {106, 1034, "Static",
+    {IDD_WELCOME, IDC_PAGE_TEXT, "Static", kWelcome.c_str(), true},
+    {IDD_WELCOME, IDOK, "Button", "&Continue", true},
+    {IDD_WELCOME, IDCANCEL, "Button", "Cancel Setup", true},
+    {IDD_SELECT_FOLDER, IDC_PAGE_TEXT, "Static", kFolder.c_str(), true},
+    {IDD_SELECT_FOLDER, IDC_LOCATION, "Edit", "", true},
+    {IDD_SELECT_FOLDER, IDC_BROWSE, "Button", "&Browse...", true},
+    {IDD_SELECT_FOLDER, IDOK, "Button", "Continue", true},
+    {IDD_SELECT_FOLDER, IDCANCEL, "Button", "Cancel Setup", true},
+    {IDD_SELECT_GROUP, IDC_PAGE_TEXT, "Static",
      "This Setup program will create the %app title% program icon. Please select a program "
      "manager group.",
      true},
-    {106, 1004, "Button", "Create &new group:", true},
-    {106, 1005, "Button", "Use &existing group:", true},
-    {106, 1006, "Edit", "", true},
-    {106, 1007, "ListBox", nullptr, true},
-    {106, 1, "Button", "Continue", true},
-    {106, 2, "Button", "Cancel Setup", true},
-    {108, 2, "Button", "Cancel", true},
-    {108, 1008, "Static", "", true},
-    {108, 1009, "Static", "", true},
-    {108, 1010, "Static", nullptr, true},
-    {113, 1026, "Static", nullptr, true},
-    {113, 1, "Button", "OK", true},
-    {113, 2, "Button", "Cancel", true},
-    {115, 1034, "Static", "%app title% Installation is complete.", true},
-    {115, 1, "Button", "OK", true},
-    {116, 1034, "Static",
+    {IDD_SELECT_GROUP, IDC_NEW_GROUP, "Button", "Create &new group:", true},
+    {IDD_SELECT_GROUP, IDC_EXISTING_GROUP, "Button", "Use &existing group:", true},
+    {IDD_SELECT_GROUP, IDC_GROUP_NAME, "Edit", "", true},
+    {IDD_SELECT_GROUP, IDC_GROUP_LIST, "ListBox", nullptr, true},
+    {IDD_SELECT_GROUP, IDOK, "Button", "Continue", true},
+    {IDD_SELECT_GROUP, IDCANCEL, "Button", "Cancel Setup", true},
+    {IDD_COPYING, IDCANCEL, "Button", "Cancel", true},
+    {IDD_COPYING, IDC_SOURCE_FILE, "Static", "", true},
+    {IDD_COPYING, IDC_DESTINATION_FILE, "Static", "", true},
+    {IDD_COPYING, IDC_GAUGE, "Static", nullptr, true},
+    {IDD_INSERT_DISKETTE, IDC_DISKETTE_TEXT, "Static", nullptr, true},
+    {IDD_INSERT_DISKETTE, IDOK, "Button", "OK", true},
+    {IDD_INSERT_DISKETTE, IDCANCEL, "Button", "Cancel", true},
+    {IDD_COMPLETE, IDC_PAGE_TEXT, "Static", "%app title% Installation is complete.", true},
+    {IDD_COMPLETE, IDOK, "Button", "OK", true},
+    {IDD_NOT_COMPLETE, IDC_PAGE_TEXT, "Static",
      "%app title% has NOT been properly installed. You should run this setup procedure again "
      "in its entirety.",
      true},
-    {116, 1, "Button", "OK", true},
-    {1536, 1090, "Static", "Program Location:", true},
-    {1536, 1002, "Static", "", true},
-    {1536, 1003, "Edit", "", true},
-    {1536, 1121, "ListBox", nullptr, true},
-    {1536, 1137, "ComboBox", nullptr, true},
-    {1536, 1, "Button", "OK", true},
-    {1536, 2, "Button", "Cancel", true},
-    {1536, 1152, "Edit", nullptr, false},
-    {1536, 1120, "ListBox", nullptr, false},
-    {1536, 1136, "ComboBox", nullptr, false},
-    {1536, 1089, "Static", nullptr, false},
-    {1536, 1088, "Static", nullptr, false},
-    {1536, 1040, "Button", "&Read Only", false},
-    {1536, 1038, "Button", "&Help", false},
-    {1537, 1034, "Static", "Cannot install  %app title%.", true},
-    {1537, 1035, "Static",
+    {IDD_NOT_COMPLETE, IDOK, "Button", "OK", true},
+    {IDD_FOLDER_BROWSER, IDC_FD_LOCATION_LABEL, "Static", "Program Location:", true},
+    {IDD_FOLDER_BROWSER, IDC_RESULT_LOCATION, "Static", "", true},
+    {IDD_FOLDER_BROWSER, IDC_NEW_SUBDIRECTORY, "Edit", "", true},
+    {IDD_FOLDER_BROWSER, IDC_FD_DIRECTORIES, "ListBox", nullptr, true},
+    {IDD_FOLDER_BROWSER, IDC_FD_DRIVES, "ComboBox", nullptr, true},
+    {IDD_FOLDER_BROWSER, IDOK, "Button", "OK", true},
+    {IDD_FOLDER_BROWSER, IDCANCEL, "Button", "Cancel", true},
+    {IDD_FOLDER_BROWSER, IDC_FD_FILE_NAME, "Edit", nullptr, false},
+    {IDD_FOLDER_BROWSER, IDC_FD_FILE_LIST, "ListBox", nullptr, false},
+    {IDD_FOLDER_BROWSER, IDC_FD_TYPE_COMBO, "ComboBox", nullptr, false},
+    {IDD_FOLDER_BROWSER, IDC_FD_TYPE_LABEL, "Static", nullptr, false},
+    {IDD_FOLDER_BROWSER, IDC_FD_CURRENT_DIR, "Static", nullptr, false},
+    {IDD_FOLDER_BROWSER, IDC_FD_READ_ONLY, "Button", "&Read Only", false},
+    {IDD_FOLDER_BROWSER, IDC_FD_HELP, "Button", "&Help", false},
+    {IDD_INSTALL_CONDITIONS, IDC_PAGE_TEXT, "Static", "Cannot install  %app title%.", true},
+    {IDD_INSTALL_CONDITIONS, IDC_CONDITIONS_TEXT, "Static",
      "This Setup program cannot install %app title% on your computer, because the following "
      "requirements are not met by your computer:",
      true},
-    {1537, 1029, "ListBox", nullptr, true},
-    {1537, 1000, "Static", nullptr, true},
-    {1537, 1, "Button", "&Continue", true},
-    {1544, 1, "Button", "OK", true},
-    {1544, 2, "Button", "Cancel", true},
-    {1544, 119, "Button", "&More>>", true},
-    {1544, 141, "Static", "Cannot Perform Operation:", true},
-    {1544, 142, "Static", nullptr, true},
-    {1544, 140, "Static", "An unspecified error has occurred.", true},
-    {1544, 123, "Static", "", false},
-    {1544, 152, "Edit", "", true},
-    {1544, 144, "Static", "Error Information", true},
-    {1545, 1034, "Static", kRemove.c_str(), true},
-    {1545, 1, "Button", "&Continue", true},
-    {1545, 2, "Button", "Cancel Setup", true},
-    {1546, 2, "Button", "Cancel", true},
-    {1546, 1008, "Static", "", true},
-    {1546, 1031, "Static", "", true},
-    {1547, 1034, "Static", "%app title% has been removed from your computer.", true},
-    {1547, 1, "Button", "OK", true},
-    {1549, 1, "Button", "OK", true},
-    {1550, 1, "Button", "OK", true},
+    {IDD_INSTALL_CONDITIONS, IDC_CONDITIONS_LIST, "ListBox", nullptr, true},
+    {IDD_INSTALL_CONDITIONS, IDC_CONDITIONS_ICON, "Static", nullptr, true},
+    {IDD_INSTALL_CONDITIONS, IDOK, "Button", "&Continue", true},
+    {IDD_ERROR, IDOK, "Button", "OK", true},
+    {IDD_ERROR, IDCANCEL, "Button", "Cancel", true},
+    {IDD_ERROR, IDC_MORE, "Button", "&More>>", true},
+    {IDD_ERROR, IDC_MESSAGE, "Static", "Cannot Perform Operation:", true},
+    {IDD_ERROR, IDC_ERROR_ICON, "Static", nullptr, true},
+    {IDD_ERROR, IDC_SHORT_TEXT, "Static", "An unspecified error has occurred.", true},
+    {IDD_ERROR, IDC_FOLD_MARKER, "Static", "", false},
+    {IDD_ERROR, IDC_LONG_TEXT, "Edit", "", true},
+    {IDD_ERROR, IDC_ERROR_CODE, "Static", "Error Information", true},
+    {IDD_REMOVE_CONFIRM, IDC_PAGE_TEXT, "Static", kRemove.c_str(), true},
+    {IDD_REMOVE_CONFIRM, IDOK, "Button", "&Continue", true},
+    {IDD_REMOVE_CONFIRM, IDCANCEL, "Button", "Cancel Setup", true},
+    {IDD_REMOVING, IDCANCEL, "Button", "Cancel", true},
+    {IDD_REMOVING, IDC_SOURCE_FILE, "Static", "", true},
+    {IDD_REMOVING, IDC_REMOVING_FILE, "Static", "", true},
+    {IDD_REMOVED, IDC_PAGE_TEXT, "Static", "%app title% has been removed from your computer.",
+     true},
+    {IDD_REMOVED, IDOK, "Button", "OK", true},
+    {IDD_REGISTERING, IDOK, "Button", "OK", true},
+    {IDD_UNREGISTERING, IDOK, "Button", "OK", true},
 };
 
 // Texts of controls without an id of their own that the template must show.
 const std::pair<int, const char*> kLabels[] = {
-    {104, "&Location:"},
-    {108, "Source File:"},
-    {108, "Destination File:"},
-    {114, "Reading Setup information. Please wait."},
-    {1536, "New &Subdirectory:"},
-    {1536, "&Directories:"},
-    {1536, "Dri&ves:"},
-    {1544, "Further Information:"},
-    {1544, "Error Information:"},
-    {1546, "Removing File:"},
-    {1549, "Registering components..."},
-    {1550, "Unregistering components..."},
+    {IDD_SELECT_FOLDER, "&Location:"},
+    {IDD_COPYING, "Source File:"},
+    {IDD_COPYING, "Destination File:"},
+    {IDD_READING, "Reading Setup information. Please wait."},
+    {IDD_FOLDER_BROWSER, "New &Subdirectory:"},
+    {IDD_FOLDER_BROWSER, "&Directories:"},
+    {IDD_FOLDER_BROWSER, "Dri&ves:"},
+    {IDD_ERROR, "Further Information:"},
+    {IDD_ERROR, "Error Information:"},
+    {IDD_REMOVING, "Removing File:"},
+    {IDD_REGISTERING, "Registering components..."},
+    {IDD_UNREGISTERING, "Unregistering components..."},
 };
 
 const std::pair<int, const char*> kTitles[] = {
-    {102, "Welcome"},
-    {104, "Select Folder"},
-    {106, "Select Program Group"},
-    {108, "%app setup%"},
-    {113, "Insert Diskette"},
-    {114, "%app setup%"},
-    {115, "%app setup%"},
-    {116, "%app setup%"},
-    {1536, "Open"},
-    {1537, "Install Conditions"},
-    {1544, "Warning"},
-    {1545, "%app setup%"},
-    {1546, "%app setup%"},
-    {1547, "%app setup%"},
-    {1549, "%app setup%"},
-    {1550, "%app setup%"},
+    {IDD_WELCOME, "Welcome"},
+    {IDD_SELECT_FOLDER, "Select Folder"},
+    {IDD_SELECT_GROUP, "Select Program Group"},
+    {IDD_COPYING, "%app setup%"},
+    {IDD_INSERT_DISKETTE, "Insert Diskette"},
+    {IDD_READING, "%app setup%"},
+    {IDD_COMPLETE, "%app setup%"},
+    {IDD_NOT_COMPLETE, "%app setup%"},
+    {IDD_FOLDER_BROWSER, "Open"},
+    {IDD_INSTALL_CONDITIONS, "Install Conditions"},
+    {IDD_ERROR, "Warning"},
+    {IDD_REMOVE_CONFIRM, "%app setup%"},
+    {IDD_REMOVING, "%app setup%"},
+    {IDD_REMOVED, "%app setup%"},
+    {IDD_REGISTERING, "%app setup%"},
+    {IDD_UNREGISTERING, "%app setup%"},
 };
 
 TEST(DialogTemplates, ControlsHaveTheirKindsTextsAndVisibility) {
@@ -249,10 +254,13 @@ TEST(DialogTemplates, StylesTheProgramRelieson) {
         LONG bits;
     };
     const Case cases[] = {
-        {106, 1007, LBS_SORT},           {1544, 152, ES_MULTILINE | ES_READONLY | WS_VSCROLL},
-        {1544, 140, SS_CENTER},          {1544, 142, SS_ICON},
-        {1537, 1000, SS_ICON},           {106, 1004, BS_AUTORADIOBUTTON},
-        {106, 1005, BS_AUTORADIOBUTTON},
+        {IDD_SELECT_GROUP, IDC_GROUP_LIST, LBS_SORT},
+        {IDD_ERROR, IDC_LONG_TEXT, ES_MULTILINE | ES_READONLY | WS_VSCROLL},
+        {IDD_ERROR, IDC_SHORT_TEXT, SS_CENTER},
+        {IDD_ERROR, IDC_ERROR_ICON, SS_ICON},
+        {IDD_INSTALL_CONDITIONS, IDC_CONDITIONS_ICON, SS_ICON},
+        {IDD_SELECT_GROUP, IDC_NEW_GROUP, BS_AUTORADIOBUTTON},
+        {IDD_SELECT_GROUP, IDC_EXISTING_GROUP, BS_AUTORADIOBUTTON},
     };
     for (const Case& c : cases) {
         CDialogBox dialog(c.dialog);
@@ -347,7 +355,7 @@ TEST(DialogTemplates, NoTextIsCutOffAndScreenshotsAreWritten) {
         }
         // The splash template alone is an empty box: its picture comes from the profile's
         // bitmap, so its screenshot (setup-splash.png) is taken from the running program.
-        if (id == 129) {
+        if (id == IDD_SPLASH) {
             continue;
         }
         EXPECT_TRUE(
@@ -376,7 +384,7 @@ TEST(GuiHarness, DrivesADialogInAnotherProcess) {
     };
     for (const Case& c : {Case{IDOK, 5}, Case{IDCANCEL, 2}}) {
         gui::CTestProcess process;
-        ASSERT_TRUE(process.Start(SHOW_DIALOG_EXE, "116 5"));
+        ASSERT_TRUE(process.Start(SHOW_DIALOG_EXE, std::to_string(IDD_NOT_COMPLETE) + " 5"));
         HWND dialog = gui::WaitForDialog(process.GetId(), IDD_NOT_COMPLETE, 10000);
         ASSERT_NE(nullptr, dialog);
         EXPECT_EQ(IDD_NOT_COMPLETE, gui::CurrentDialogId(process.GetId()));
@@ -398,7 +406,7 @@ TEST(GuiHarness, DrivesADialogInAnotherProcess) {
 
 TEST(GuiHarness, WaitsEndInsteadOfHanging) {
     gui::CTestProcess process;
-    ASSERT_TRUE(process.Start(SHOW_DIALOG_EXE, "102"));
+    ASSERT_TRUE(process.Start(SHOW_DIALOG_EXE, std::to_string(IDD_WELCOME)));
     ASSERT_NE(nullptr, gui::WaitForDialog(process.GetId(), IDD_WELCOME, 10000));
     const DWORD start = ::GetTickCount();
     EXPECT_EQ(nullptr, gui::WaitForDialog(process.GetId(), IDD_COMPLETE, 300));

@@ -8,13 +8,13 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <new>
 #include <string>
-#include <thread>
+#include <utility>
 
 #include "GuiHarness.h"
+#include "ModalThread.h"
 #include "errors/Exceptions.h"
 #include "framework/DialogBox.h"
 #include "framework/DialogColors.h"
@@ -28,33 +28,10 @@ namespace {
 constexpr DWORD kTimeout = 10000;
 
 // A report running on its own thread.
-class CReport {
+class CReport : public gui::CModalThread {
 public:
     explicit CReport(std::function<INT_PTR()> report)
-        : m_thread([this, report] {
-              m_result = report();
-              m_done = true;
-          }) {}
-    ~CReport() {
-        // Never leave a dialog behind: a failed test cancels it.
-        if (!gui::WaitUntil([this] { return m_done.load(); }, 100)) {
-            if (HWND dialog = gui::FindDialog(0, IDD_ERROR)) {
-                ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            }
-        }
-        m_thread.join();
-    }
-    // The dialog, once it is on the screen.
-    HWND WaitForDialog() const { return gui::WaitForDialog(0, IDD_ERROR, kTimeout); }
-    // The report's result once it has returned; -2 on timeout.
-    INT_PTR Result() const {
-        return gui::WaitUntil([this] { return m_done.load(); }, kTimeout) ? m_result.load() : -2;
-    }
-
-private:
-    std::atomic<INT_PTR> m_result{-2};
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
+        : CModalThread(IDD_ERROR, std::move(report), kTimeout) {}
 };
 
 RECT ClientRectOnScreen(HWND window) {

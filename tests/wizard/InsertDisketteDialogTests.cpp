@@ -11,9 +11,10 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <thread>
+#include <utility>
 
 #include "GuiHarness.h"
+#include "ModalThread.h"
 #include "TempDir.h"
 #include "engine/DisketteLocator.h"
 #include "profile/DisketteRecord.h"
@@ -24,33 +25,11 @@ namespace {
 
 constexpr DWORD kTimeout = 10000;
 
-// Something modal running on its own thread; its result once it has returned.
-class CModal {
+// The prompt running on its own thread.
+class CModal : public gui::CModalThread {
 public:
     explicit CModal(std::function<INT_PTR()> run)
-        : m_thread([this, run] {
-              m_result = run();
-              m_done = true;
-          }) {}
-    ~CModal() {
-        // Never leave a dialog behind: a failed test cancels it.
-        if (!gui::WaitUntil([this] { return m_done.load(); }, 100)) {
-            if (HWND dialog = gui::FindDialog(0, IDD_INSERT_DISKETTE)) {
-                ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            }
-        }
-        m_thread.join();
-    }
-    HWND WaitForDialog() const { return gui::WaitForDialog(0, IDD_INSERT_DISKETTE, kTimeout); }
-    INT_PTR Result() const {
-        return gui::WaitUntil([this] { return m_done.load(); }, kTimeout) ? m_result.load() : -2;
-    }
-    bool Done() const { return m_done; }
-
-private:
-    std::atomic<INT_PTR> m_result{-2};
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
+        : CModalThread(IDD_INSERT_DISKETTE, std::move(run), kTimeout) {}
 };
 
 // Counts the signals for a missing file.

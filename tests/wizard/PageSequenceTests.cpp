@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "wizard/Gradient.h"
 #include "wizard/PageDriver.h"
 #include "wizard/PageTable.h"
@@ -116,9 +117,19 @@ TEST(PageTable, SuccessorsByMode) {
     struct Row {
         int id, install, removal;
     } rows[] = {
-        {102, 114, 114},    {114, 1537, 1546},  {1537, 104, 104}, {104, 106, 106}, {106, 108, 108},
-        {108, 1549, 1549},  {1549, 115, 115},   {115, -1, -1},    {116, -1, -1},   {1545, 114, 114},
-        {1546, 1550, 1550}, {1550, 1547, 1547}, {1547, -1, -1},
+        {IDD_WELCOME, IDD_READING, IDD_READING},
+        {IDD_READING, IDD_INSTALL_CONDITIONS, IDD_REMOVING},
+        {IDD_INSTALL_CONDITIONS, IDD_SELECT_FOLDER, IDD_SELECT_FOLDER},
+        {IDD_SELECT_FOLDER, IDD_SELECT_GROUP, IDD_SELECT_GROUP},
+        {IDD_SELECT_GROUP, IDD_COPYING, IDD_COPYING},
+        {IDD_COPYING, IDD_REGISTERING, IDD_REGISTERING},
+        {IDD_REGISTERING, IDD_COMPLETE, IDD_COMPLETE},
+        {IDD_COMPLETE, kEndOfRun, kEndOfRun},
+        {IDD_NOT_COMPLETE, kEndOfRun, kEndOfRun},
+        {IDD_REMOVE_CONFIRM, IDD_READING, IDD_READING},
+        {IDD_REMOVING, IDD_UNREGISTERING, IDD_UNREGISTERING},
+        {IDD_UNREGISTERING, IDD_REMOVED, IDD_REMOVED},
+        {IDD_REMOVED, kEndOfRun, kEndOfRun},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.id);
@@ -126,7 +137,8 @@ TEST(PageTable, SuccessorsByMode) {
         EXPECT_EQ(InitialNextPageId(row.id, true), row.removal);
     }
     EXPECT_EQ(AllPageIds().size(), std::size(rows));
-    for (int unknown : {0, 1, 103, 113, 129, 1536, 1544, -1}) {
+    for (int unknown :
+         {0, 1, 103, IDD_INSERT_DISKETTE, IDD_SPLASH, IDD_FOLDER_BROWSER, IDD_ERROR, -1}) {
         EXPECT_EQ(FindPageInfo(unknown), nullptr) << unknown;
     }
 }
@@ -139,8 +151,9 @@ TEST(PageTable, OnlyTheRemovalConfirmationWaits) {
 
 TEST(PageTable, TextSubstitutingPages) {
     for (int id : AllPageIds()) {
-        bool expected = id == 102 || id == 104 || id == 106 || id == 115 || id == 116 ||
-                        id == 1545 || id == 1547;
+        bool expected = id == IDD_WELCOME || id == IDD_SELECT_FOLDER || id == IDD_SELECT_GROUP ||
+                        id == IDD_COMPLETE || id == IDD_NOT_COMPLETE || id == IDD_REMOVE_CONFIRM ||
+                        id == IDD_REMOVED;
         EXPECT_EQ(FindPageInfo(id)->substitutesText, expected) << id;
     }
 }
@@ -153,24 +166,26 @@ TEST(PageTable, InstallConditionsLeadOnOnlyWithIgnoreOption) {
 TEST(PageDriver, UnattendedInstallPassesEveryPageOnce) {
     CFakeWizard wizard;
     EXPECT_EQ(wizard.RunUnattended(kWelcomePage),
-              (std::vector<int>{102, 114, 104, 106, 108, 1549, 115}));
+              (std::vector<int>{IDD_WELCOME, IDD_READING, IDD_SELECT_FOLDER, IDD_SELECT_GROUP,
+                                IDD_COPYING, IDD_REGISTERING, IDD_COMPLETE}));
     EXPECT_EQ(wizard.m_ends, 1);
     EXPECT_TRUE(wizard.m_driver.HasEnded());
     EXPECT_EQ(wizard.m_driver.GetEndPageId(), kCompletePage);
     // The install-conditions page was constructed, asked and discarded, never opened.
-    EXPECT_EQ(wizard.m_discarded, std::vector<int>{1537});
+    EXPECT_EQ(wizard.m_discarded, std::vector<int>{IDD_INSTALL_CONDITIONS});
     EXPECT_TRUE(wizard.m_live.empty());
 }
 
 TEST(PageDriver, UnattendedRemovalStopsAtConfirmation) {
     CFakeWizard wizard(true);
-    EXPECT_EQ(wizard.RunUnattended(kRemoveConfirmPage), std::vector<int>{1545});
+    EXPECT_EQ(wizard.RunUnattended(kRemoveConfirmPage), std::vector<int>{IDD_REMOVE_CONFIRM});
     ASSERT_NE(wizard.Current(), nullptr);
     EXPECT_EQ(wizard.Current()->GetPageId(), kRemoveConfirmPage);
     // Continue pressed: the rest runs by itself.
     wizard.m_opened.clear();
     wizard.m_driver.GoToPage(wizard.Current()->GetNextPageId());
-    EXPECT_EQ(wizard.RunUnattended(0), (std::vector<int>{114, 1546, 1550, 1547}));
+    EXPECT_EQ(wizard.RunUnattended(0),
+              (std::vector<int>{IDD_READING, IDD_REMOVING, IDD_UNREGISTERING, IDD_REMOVED}));
     EXPECT_EQ(wizard.m_ends, 1);
     EXPECT_EQ(wizard.m_driver.GetEndPageId(), kRemovedPage);
 }
@@ -193,12 +208,12 @@ TEST(PageDriver, OldPageIsClosedBeforeTheNewOneOpens) {
     CFakeWizard wizard;
     wizard.m_driver.GoToPage(kWelcomePage);
     wizard.m_driver.GoToPage(kNotCompletePage);
-    EXPECT_EQ(wizard.m_closed, std::vector<int>{102});
-    EXPECT_EQ(wizard.m_opened, (std::vector<int>{102, 116}));
+    EXPECT_EQ(wizard.m_closed, std::vector<int>{IDD_WELCOME});
+    EXPECT_EQ(wizard.m_opened, (std::vector<int>{IDD_WELCOME, IDD_NOT_COMPLETE}));
     EXPECT_EQ(wizard.m_driver.GetEndPageId(), 0);
     wizard.m_driver.GoToPage(kEndOfRun);
     EXPECT_EQ(wizard.m_driver.GetEndPageId(), kNotCompletePage);
-    EXPECT_EQ(wizard.m_closed, (std::vector<int>{102, 116}));
+    EXPECT_EQ(wizard.m_closed, (std::vector<int>{IDD_WELCOME, IDD_NOT_COMPLETE}));
     EXPECT_EQ(wizard.m_ends, 1);
     EXPECT_EQ(wizard.Current(), nullptr);
     // Requests after the end change nothing.
@@ -228,7 +243,7 @@ TEST(PageDriver, RequestsDuringWorkStepAreDeferred) {
     EXPECT_EQ(outcome.pageId, kNotCompletePage);
     wizard.m_driver.GoToPage(outcome.pageId);
     EXPECT_EQ(wizard.Current()->GetPageId(), kNotCompletePage);
-    EXPECT_EQ(wizard.m_closed, std::vector<int>{114});
+    EXPECT_EQ(wizard.m_closed, std::vector<int>{IDD_READING});
 }
 
 TEST(PageDriver, OtherDeferredRequestIsReplacedByLaterOne) {
@@ -267,7 +282,7 @@ TEST(PageDriver, FailedOpenLeavesNoCurrentPage) {
     wizard.m_failOpen[kReadingPage] = 1;
     EXPECT_THROW(wizard.m_driver.GoToPage(kReadingPage), std::runtime_error);
     EXPECT_EQ(wizard.Current(), nullptr);
-    EXPECT_EQ(wizard.m_discarded, std::vector<int>{114});
+    EXPECT_EQ(wizard.m_discarded, std::vector<int>{IDD_READING});
     EXPECT_TRUE(wizard.m_live.empty());
     EXPECT_FALSE(wizard.m_driver.HasEnded());
 }
@@ -289,11 +304,15 @@ TEST(WorkOutcome, Decisions) {
         A action;
         int page;
     } rows[] = {
-        {false, 0, 0, false, A::Stay, 0},       {false, 0, 0, true, A::PressOk, 0},
-        {false, 0, 1537, false, A::GoTo, 1537}, {false, 0, 1537, true, A::GoTo, 1537},
-        {false, 116, 1537, true, A::GoTo, 116}, {false, 115, 0, false, A::GoTo, 115},
-        {true, 0, 0, true, A::GoTo, 116},       {true, 115, 1537, false, A::GoTo, 116},
-        {false, 0, -1, false, A::GoTo, -1},
+        {false, 0, 0, false, A::Stay, 0},
+        {false, 0, 0, true, A::PressOk, 0},
+        {false, 0, IDD_INSTALL_CONDITIONS, false, A::GoTo, IDD_INSTALL_CONDITIONS},
+        {false, 0, IDD_INSTALL_CONDITIONS, true, A::GoTo, IDD_INSTALL_CONDITIONS},
+        {false, IDD_NOT_COMPLETE, IDD_INSTALL_CONDITIONS, true, A::GoTo, IDD_NOT_COMPLETE},
+        {false, IDD_COMPLETE, 0, false, A::GoTo, IDD_COMPLETE},
+        {true, 0, 0, true, A::GoTo, IDD_NOT_COMPLETE},
+        {true, IDD_COMPLETE, IDD_INSTALL_CONDITIONS, false, A::GoTo, IDD_NOT_COMPLETE},
+        {false, 0, kEndOfRun, false, A::GoTo, kEndOfRun},
     };
     for (const Row& row : rows) {
         WorkOutcome outcome = DecideWorkOutcome(row.failed, row.deferred, row.next, row.unattended);
