@@ -26,15 +26,27 @@ bool ReadField(const char*& p, long& out) {
     return true;
 }
 
-// The directory's text without trailing separators, upper-cased for comparison.
-std::string DirectoryKey(const CFilePath& directory) {
-    std::string text = directory.GetText();
-    while (!text.empty() && (text.back() == '\\' || text.back() == '/')) {
-        text.pop_back();
+// The directory's text without trailing separators, upper-cased for comparison. Both go by
+// whole characters: a trail byte is neither a separator nor a letter.
+std::string DirectoryKey(const CFilePath& directory, LeadBytePredicate isLead = IsLeadByte) {
+    const std::string& text = directory.GetText();
+    std::string key;
+    std::size_t kept = 0; // the key's length up to its last character that is no separator
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isLead(static_cast<unsigned char>(c)) && i + 1 < text.size()) {
+            key += c;
+            key += text[++i];
+            kept = key.size();
+            continue;
+        }
+        key += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        if (c != '\\' && c != '/') {
+            kept = key.size();
+        }
     }
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
+    key.resize(kept);
+    return key;
 }
 
 // A drive's root ("C:\", "\\", "/") has nothing left once its separators are gone.
@@ -208,7 +220,7 @@ void CRemovalEngine::RemoveDestinationDirectories(LeadBytePredicate isLead) {
         if (record.resolvedPath.IsEmpty()) {
             continue;
         }
-        const std::string key = DirectoryKey(record.resolvedPath);
+        const std::string key = DirectoryKey(record.resolvedPath, isLead);
         if (id < 0) {
             predefined.push_back(key);
         } else if (!IsRootKey(key)) {

@@ -283,6 +283,20 @@ TEST(RemovalEngineTest, DirectoriesBetweenDestinationsKeepDoubleByteNamesWhole) 
     EXPECT_TRUE(f.machine.directories.empty());
 }
 
+// A destination whose name ends in a double-byte character with the trail byte '\\': its
+// key keeps that character, so the directory below it finds it as its parent and no
+// directory is asked to go twice.
+TEST(RemovalEngineTest, DestinationEndingInADoubleByteCharacterIsOneDirectory) {
+    const std::string lower = "C:\\APP\\x\x95\x5C\\";
+    Fixture f("[destinations]\n0=|-1|C:\\APP\\\n1=X|0|" + lower + "\n2=SUB|1|" + lower + "SUB\\\n");
+    f.machine.directories = {"C:\\APP\\", lower, lower + "SUB\\"};
+    CRemovalEngine engine(f.collections, f.log, f.machine);
+    engine.RemoveDestinationDirectories([](unsigned char c) { return c == 0x95; });
+    EXPECT_EQ(f.machine.calls, (std::vector<std::string>{"rmdir " + lower + "SUB\\",
+                                                         "rmdir " + lower, "rmdir C:\\APP\\"}));
+    EXPECT_TRUE(f.machine.directories.empty());
+}
+
 #ifdef _WIN32
 #include <windows.h>
 
