@@ -115,6 +115,12 @@ protected:
         return PumpUntil([&] { return context.CurrentPageId() != pageId; }, kTimeoutMs);
     }
 
+    // Types folder on the open folder page and continues: true once the run has left it.
+    static bool ChooseFolder(CTestWizardContext& context, HWND page, const std::string& folder) {
+        return gui::SetControlText(page, IDC_LOCATION, folder) && gui::PressButton(page, IDOK) &&
+               PumpUntilLeft(context, kSelectFolderPage);
+    }
+
     static std::string Path(CTestWizardContext& context, std::int16_t id) {
         CFilePath path;
         context.GetCollections().destinations.GetPath(id, path);
@@ -151,9 +157,7 @@ TEST_F(WizardPageTest, FolderPageProposesThenKeepsTheChoiceOnALaterVisit) {
 
     // Two levels below an existing folder: both are made.
     const std::string first = Folder("First\\App");
-    ASSERT_TRUE(gui::SetControlText(page, IDC_LOCATION, first));
-    ASSERT_TRUE(gui::PressButton(page, IDOK));
-    ASSERT_TRUE(PumpUntilLeft(context, kSelectFolderPage));
+    ASSERT_TRUE(ChooseFolder(context, page, first));
     EXPECT_EQ(context.CurrentPageId(), kProgramGroupPage);
     EXPECT_TRUE(IsDirectory(first));
     EXPECT_EQ(Path(context, kDestApplication), first + "\\");
@@ -171,9 +175,7 @@ TEST_F(WizardPageTest, FolderPageProposesThenKeepsTheChoiceOnALaterVisit) {
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(gui::ControlText(page, IDC_LOCATION), first + "\\");
     const std::string second = Folder("Second");
-    ASSERT_TRUE(gui::SetControlText(page, IDC_LOCATION, second));
-    ASSERT_TRUE(gui::PressButton(page, IDOK));
-    ASSERT_TRUE(PumpUntilLeft(context, kSelectFolderPage));
+    ASSERT_TRUE(ChooseFolder(context, page, second));
     EXPECT_EQ(Path(context, kDestApplication), second + "\\");
     EXPECT_EQ(Path(context, 1), second + "\\DATA\\");
 }
@@ -186,9 +188,7 @@ TEST_F(WizardPageTest, EachRunStartsFromItsOwnProfile) {
         LoadDestinations(earlier, WriteProfile("0=MYAPP\n1=DATA|0\n"));
         HWND page = Open(earlier, kSelectFolderPage);
         ASSERT_NE(page, nullptr);
-        ASSERT_TRUE(gui::SetControlText(page, IDC_LOCATION, Folder("Earlier")));
-        ASSERT_TRUE(gui::PressButton(page, IDOK));
-        ASSERT_TRUE(PumpUntilLeft(earlier, kSelectFolderPage));
+        ASSERT_TRUE(ChooseFolder(earlier, page, Folder("Earlier")));
     }
     CTestWizardContext later({kSelectFolderPage});
     LoadDestinations(later, WriteProfile("0=MYAPP|-1|" + Folder("Resolved") + "\n1=LATER|0\n"));
@@ -196,9 +196,7 @@ TEST_F(WizardPageTest, EachRunStartsFromItsOwnProfile) {
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(gui::ControlText(page, IDC_LOCATION), SystemDrive() + "\\MYAPP\\");
     const std::string chosen = Folder("Later");
-    ASSERT_TRUE(gui::SetControlText(page, IDC_LOCATION, chosen));
-    ASSERT_TRUE(gui::PressButton(page, IDOK));
-    ASSERT_TRUE(PumpUntilLeft(later, kSelectFolderPage));
+    ASSERT_TRUE(ChooseFolder(later, page, chosen));
     EXPECT_EQ(Path(later, 1), chosen + "\\LATER\\");
 }
 
