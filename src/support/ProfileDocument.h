@@ -18,7 +18,7 @@
 
 #include <cstddef>
 #include <string>
-#include <unordered_map>
+#include <map>
 #include <vector>
 
 class CProfileDocument {
@@ -57,7 +57,7 @@ private:
     struct Section {
         std::vector<Line> lines; // the "[name]" line first, when there is one
         // Lower-cased key name -> index of its first line in lines.
-        std::unordered_map<std::string, std::size_t> keys;
+        std::map<std::string, std::size_t> keys;
     };
 
     void Parse(const std::string& text);
@@ -69,7 +69,7 @@ private:
     std::string m_lineEnd = "\r\n";  // for added lines: the file's own style
     std::vector<Section> m_sections; // [0]: the lines before the first "[name]"
     // Lower-cased section name -> index of its first occurrence in m_sections.
-    std::unordered_map<std::string, std::size_t> m_sectionIndex;
+    std::map<std::string, std::size_t> m_sectionIndex;
     std::string m_lastText; // the file's text as last read or saved
     bool m_loaded = false;
     std::vector<Write> m_pending;
