@@ -14,7 +14,7 @@ ExceptionDescription Describe(const CXException& x) {
 }
 
 void AddFileDetails(const CException& e, ExceptionDescription& d) {
-    if (const auto* file = dynamic_cast<const CFileException*>(&e)) {
+    if (const CFileException* file = AsFileException(e)) {
         d.fileName = file->GetFileName();
         d.osError = file->GetOsError();
     }
@@ -26,7 +26,7 @@ ExceptionDescription DescribeException(const CException& e) {
     // A family member describes itself (whatever its class, without copying it); anything
     // else is described by its converted form.
     std::unique_ptr<CXException> converted;
-    const auto* x = dynamic_cast<const CXException*>(&e);
+    const CXException* x = AsXException(e);
     if (x == nullptr) {
         converted = MakeXException(e);
         x = converted.get();

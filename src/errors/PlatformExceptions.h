@@ -5,7 +5,9 @@
 //     throw CFileException(CFileException::kDiskFull, ENOSPC, path);
 //     catch (const CException& e) { ... }
 // Every class reports its run-time class name (GetRuntimeClassName), which the error
-// dialog shows. Failures of the operating system become a CFileException where they
+// dialog shows, and its kind (GetKind), by which the conversions tell the classes apart: the
+// Windows programs are built without run-time type information, so nothing casts
+// dynamically. Failures of the operating system become a CFileException where they
 // happen, with the cause derived from the system's error number (FileExceptionFromErrno,
 // FileExceptionFromWin32Error), the error number itself and the file's name.
 #pragma once
@@ -18,8 +20,13 @@
 // Root of every exception the program throws. what() gives the run-time class name.
 class CException : public std::exception {
 public:
+    // The class below CException that an exception is or derives from. kFamily stands for
+    // CXException and the classes of its family (XException.h).
+    enum class Kind { kOther, kFile, kMemory, kArchive, kResource, kUser, kNotSupported, kFamily };
+
     ~CException() override = default;
     virtual const char* GetRuntimeClassName() const { return "CException"; }
+    virtual Kind GetKind() const { return Kind::kOther; }
     const char* what() const noexcept override { return GetRuntimeClassName(); }
 };
 
@@ -48,6 +55,7 @@ public:
         : m_cause(cause), m_osError(osError), m_fileName(std::move(fileName)) {}
 
     const char* GetRuntimeClassName() const override { return "CFileException"; }
+    Kind GetKind() const override { return Kind::kFile; }
     int GetCause() const { return m_cause; }
     std::int32_t GetOsError() const { return m_osError; }
     const std::string& GetFileName() const { return m_fileName; }
@@ -62,6 +70,7 @@ private:
 class CMemoryException : public CException {
 public:
     const char* GetRuntimeClassName() const override { return "CMemoryException"; }
+    Kind GetKind() const override { return Kind::kMemory; }
 };
 
 // Saving or loading serialized data failed.
@@ -78,6 +87,7 @@ public:
 
     explicit CArchiveException(int cause = kNone) : m_cause(cause) {}
     const char* GetRuntimeClassName() const override { return "CArchiveException"; }
+    Kind GetKind() const override { return Kind::kArchive; }
     int GetCause() const { return m_cause; }
 
 private:
@@ -88,19 +98,32 @@ private:
 class CResourceException : public CException {
 public:
     const char* GetRuntimeClassName() const override { return "CResourceException"; }
+    Kind GetKind() const override { return Kind::kResource; }
 };
 
 // The user cancelled the operation; travels silently and is never reported.
 class CUserException : public CException {
 public:
     const char* GetRuntimeClassName() const override { return "CUserException"; }
+    Kind GetKind() const override { return Kind::kUser; }
 };
 
 // The operation is not supported.
 class CNotSupportedException : public CException {
 public:
     const char* GetRuntimeClassName() const override { return "CNotSupportedException"; }
+    Kind GetKind() const override { return Kind::kNotSupported; }
 };
+
+// e as a file or serialization exception, or nullptr when it is none.
+inline const CFileException* AsFileException(const CException& e) {
+    return e.GetKind() == CException::Kind::kFile ? static_cast<const CFileException*>(&e)
+                                                  : nullptr;
+}
+inline const CArchiveException* AsArchiveException(const CException& e) {
+    return e.GetKind() == CException::Kind::kArchive ? static_cast<const CArchiveException*>(&e)
+                                                     : nullptr;
+}
 
 // Cause of a file exception for a POSIX/CRT errno value (generic for unknown values).
 int FileCauseFromErrno(int error);

@@ -138,29 +138,28 @@ int CZLibException::CauseFromZlibResult(int result) {
 const ErrorMessageTable CInstallProfileException::kMessageTable = TableOf(kInstallProfileRows);
 
 std::unique_ptr<CXException> MakeXException(const CException& e) {
-    if (dynamic_cast<const CMemoryException*>(&e) != nullptr) {
+    switch (e.GetKind()) {
+    case CException::Kind::kMemory:
         return std::make_unique<CXMemoryException>();
-    }
-    if (const auto* file = dynamic_cast<const CFileException*>(&e)) {
-        return std::make_unique<CXFileException>(*file);
-    }
-    if (const auto* archive = dynamic_cast<const CArchiveException*>(&e)) {
-        return std::make_unique<CXArchiveException>(*archive);
-    }
-    if (dynamic_cast<const CNotSupportedException*>(&e) != nullptr) {
+    case CException::Kind::kFile:
+        return std::make_unique<CXFileException>(*AsFileException(e));
+    case CException::Kind::kArchive:
+        return std::make_unique<CXArchiveException>(*AsArchiveException(e));
+    case CException::Kind::kNotSupported:
         return std::make_unique<CXNotSupportedException>();
-    }
-    if (dynamic_cast<const CResourceException*>(&e) != nullptr) {
+    case CException::Kind::kResource:
         return std::make_unique<CXResourceException>();
-    }
-    if (dynamic_cast<const CUserException*>(&e) != nullptr) {
+    case CException::Kind::kUser:
         return std::make_unique<CXUserException>();
+    case CException::Kind::kOther:
+    case CException::Kind::kFamily:
+        break;
     }
     return std::make_unique<CXException>(1);
 }
 
 std::unique_ptr<CXException> ToXException(const CException& e) {
-    if (const auto* x = dynamic_cast<const CXException*>(&e)) {
+    if (const CXException* x = AsXException(e)) {
         return x->Clone();
     }
     return MakeXException(e);

@@ -51,6 +51,7 @@ public:
     explicit CXException(int cause) : m_cause(cause) {}
 
     const char* GetRuntimeClassName() const override { return "CXException"; }
+    Kind GetKind() const final { return Kind::kFamily; }
     int GetCause() const { return m_cause; }
 
     // A fresh message (empty texts, help id 0) filled by LookupMessage.
@@ -67,6 +68,11 @@ public:
 private:
     int m_cause;
 };
+
+// e as a family member, or nullptr when it is none.
+inline const CXException* AsXException(const CException& e) {
+    return e.GetKind() == CException::Kind::kFamily ? static_cast<const CXException*>(&e) : nullptr;
+}
 
 // The two members every class of the family defines alike: its message table, which Derived
 // names as its static kMessageTable, and a copy of its own class.
@@ -172,9 +178,9 @@ public:
     static const ErrorMessageTable kMessageTable;
 };
 
-// Converts a platform exception into the matching family member, testing in this order:
-// memory, file (cause kept), serialization (cause kept), not supported, resource, user
-// cancel; anything else, including a family member, gives CXException with cause 1.
+// Converts a platform exception into the matching family member by its kind: memory, file
+// (cause kept), serialization (cause kept), not supported, resource, user cancel; anything
+// else, including a family member, gives CXException with cause 1.
 std::unique_ptr<CXException> MakeXException(const CException& e);
 
 // The family member that describes e: a copy of e itself when it already belongs to the

@@ -16,9 +16,7 @@ namespace {
 // library's string-holding logic_error stays out of the program.
 class CNoWizardContext : public std::exception {
 public:
-    const char* what() const noexcept override {
-        return "the application object is no wizard context";
-    }
+    const char* what() const noexcept override { return "there is no wizard context"; }
 };
 
 } // namespace
@@ -31,8 +29,20 @@ CWizardContext& WizardContext() {
     return *context;
 }
 
+CWizardContext* CWizardContext::s_current = nullptr;
+
+CWizardContext::CWizardContext() noexcept {
+    s_current = this;
+}
+
+CWizardContext::~CWizardContext() {
+    if (s_current == this) {
+        s_current = nullptr;
+    }
+}
+
 CWizardContext* FindWizardContext() noexcept {
-    return dynamic_cast<CWizardContext*>(CApplication::Get());
+    return CWizardContext::Current();
 }
 
 CPageDriver& GetPageDriver() {

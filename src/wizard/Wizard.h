@@ -6,8 +6,8 @@
 class CSetupPage;
 class CWizardContext;
 
-// The run's context: the application object, which implements it (the setup program's
-// object, or a test's stand-in). Throws a std::exception when there is none.
+// The run's context (the setup program's application object, or a test's stand-in; see
+// CWizardContext::Current). Throws a std::exception when there is none.
 CWizardContext& WizardContext();
 // The same, or nullptr when there is none (for destructors, which must not throw).
 CWizardContext* FindWizardContext() noexcept;

@@ -5,8 +5,9 @@
 // as the profile gave them, the page driver, and the notes a page makes about how the run
 // ends. The setup program's object implements it; tests implement it to run pages without
 // the program.
-// The wizard reaches it through the application object (WizardContext()), which must
-// implement this interface.
+// The wizard reaches it through WizardContext(): a context makes itself the run's context
+// while it exists (the setup program's application object is one), so no cast from the
+// application object is needed.
 #pragma once
 
 #include <windows.h>
@@ -23,7 +24,13 @@ struct ProfileCollections;
 
 class CWizardContext {
 public:
-    virtual ~CWizardContext() = default;
+    CWizardContext() noexcept;
+    CWizardContext(const CWizardContext&) = delete;
+    CWizardContext& operator=(const CWizardContext&) = delete;
+    virtual ~CWizardContext();
+
+    // The run's context: the one made last, while it exists; else nullptr.
+    static CWizardContext* Current() noexcept { return s_current; }
 
     // Flags of the run.
     virtual bool IsRemovalMode() const = 0;
@@ -75,4 +82,7 @@ public:
     // Reports the exception under string messageId (a dialog, or unattended an event line);
     // the run counts as failed.
     virtual void ReportFailure(int messageId, std::exception_ptr error) = 0;
+
+private:
+    static CWizardContext* s_current;
 };

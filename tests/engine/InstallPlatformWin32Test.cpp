@@ -18,9 +18,8 @@ public:
     bool ReportArchiveError(const CException& error, const std::string& archiveName) override {
         ++reports;
         reportedArchive = archiveName;
-        reportedCause = dynamic_cast<const CFileException*>(&error) != nullptr
-                            ? static_cast<const CFileException&>(error).GetCause()
-                            : -1;
+        const CFileException* file = AsFileException(error);
+        reportedCause = file != nullptr ? file->GetCause() : -1;
         char value[64] = {};
         ::GetPrivateProfileStringA("Program", "VIEWER.EXE", "", value, sizeof(value),
                                    logPath.c_str());

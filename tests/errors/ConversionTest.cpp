@@ -32,6 +32,23 @@ TEST(MakeXException, ConvertsEachPlatformKind) {
     ExpectX(MakeXException(CException()), "CXException", 1);
 }
 
+// A class derived from a platform class converts as that class, as it did when the conversion
+// cast dynamically.
+TEST(MakeXException, ADerivedClassConvertsAsItsPlatformBase) {
+    struct CCopyFailed : CFileException {
+        CCopyFailed() : CFileException(CFileException::kAccessDenied, 5, "b.txt") {}
+        const char* GetRuntimeClassName() const override { return "CCopyFailed"; }
+    };
+    struct CCancelledTwice : CUserException {};
+    ExpectX(MakeXException(CCopyFailed()), "CXFileException", 5);
+    ExpectX(MakeXException(CCancelledTwice()), "CXUserException", 0);
+    const CCopyFailed copyFailed;
+    ASSERT_NE(AsFileException(copyFailed), nullptr);
+    EXPECT_EQ(AsFileException(copyFailed)->GetFileName(), "b.txt");
+    EXPECT_EQ(AsArchiveException(copyFailed), nullptr);
+    EXPECT_EQ(AsXException(copyFailed), nullptr);
+}
+
 TEST(MakeXException, FamilyMembersAreNotPlatformKinds) {
     ExpectX(MakeXException(CMultiFileException(4)), "CXException", 1);
 }
@@ -71,14 +88,14 @@ TEST(Throwing, ByValueCaughtByBaseReferenceKeepsTheClass) {
     } catch (const CException& e) {
         EXPECT_STREQ(e.GetRuntimeClassName(), "CZLibException");
         EXPECT_STREQ(e.what(), "CZLibException");
-        const auto* x = dynamic_cast<const CXException*>(&e);
+        const CXException* x = AsXException(e);
         ASSERT_NE(x, nullptr);
         EXPECT_EQ(x->GetCause(), 4);
     }
     try {
         throw CFileException(CFileException::kFileNotFound, 2, "DISK1.ARC");
-    } catch (const std::exception& e) {
-        const auto* file = dynamic_cast<const CFileException*>(&e);
+    } catch (const CException& e) {
+        const CFileException* file = AsFileException(e);
         ASSERT_NE(file, nullptr);
         EXPECT_EQ(file->GetFileName(), "DISK1.ARC");
         EXPECT_EQ(file->GetOsError(), 2);

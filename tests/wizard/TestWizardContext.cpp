@@ -52,8 +52,12 @@ int CTestWizardContext::CurrentPageId() const {
 }
 
 HWND CTestWizardContext::CurrentPageWindow() const {
-    const auto* page = dynamic_cast<const CSetupPage*>(m_driver.GetCurrentPage());
-    return page != nullptr ? page->GetHandle() : nullptr;
+    // Every page of a real id was made by CreatePage, so it is a CSetupPage.
+    const CDriverPage* page = m_driver.GetCurrentPage();
+    if (page == nullptr || m_realPages.count(page->GetPageId()) == 0) {
+        return nullptr;
+    }
+    return static_cast<const CSetupPage*>(page)->GetHandle();
 }
 
 LRESULT CTestWizardContext::ProcessWndProcException(std::exception_ptr error, const MSG&) {

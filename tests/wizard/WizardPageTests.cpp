@@ -132,8 +132,9 @@ protected:
     TempDir m_dir;
 };
 
-// Pages find their run through the application object, and only when it is a context.
-TEST(WizardContextLookup, OnlyAnApplicationThatIsAContext) {
+// Pages find their run while a context exists, and not through an application object that is
+// none.
+TEST(WizardContextLookup, OnlyWhileAContextExists) {
     EXPECT_EQ(FindWizardContext(), nullptr);
     EXPECT_THROW(WizardContext(), std::exception);
     {
@@ -141,9 +142,12 @@ TEST(WizardContextLookup, OnlyAnApplicationThatIsAContext) {
         EXPECT_EQ(FindWizardContext(), nullptr);
         EXPECT_THROW(GoToPage(kWelcomePage), std::exception);
     }
-    CTestWizardContext context({});
-    EXPECT_EQ(&WizardContext(), static_cast<CWizardContext*>(&context));
-    EXPECT_EQ(&GetPageDriver(), &context.GetPageDriver());
+    {
+        CTestWizardContext context({});
+        EXPECT_EQ(&WizardContext(), static_cast<CWizardContext*>(&context));
+        EXPECT_EQ(&GetPageDriver(), &context.GetPageDriver());
+    }
+    EXPECT_EQ(FindWizardContext(), nullptr);
 }
 
 TEST_F(WizardPageTest, FolderPageProposesThenKeepsTheChoiceOnALaterVisit) {
