@@ -249,14 +249,20 @@ void CRemovalEngine::RemoveDestinationDirectories(LeadBytePredicate isLead) {
             between.push_back(key);
         }
     }
-    // Deepest first: a subdirectory goes before the directory that holds it.
-    std::stable_sort(own.begin(), own.end(),
-                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    // Deepest first: a subdirectory goes before the directory that holds it (its key is
+    // longer); directories whose keys are as long go in the order found.
+    std::size_t longest = 0;
+    for (const auto& entry : own) {
+        longest = std::max(longest, entry.first.size());
+    }
     std::vector<std::string> done;
-    for (const auto& [key, directory] : own) {
-        if (!Contains(predefined, key) && !Contains(done, key)) {
-            done.push_back(key);
-            m_platform.RemoveEmptyDirectory(directory);
+    for (std::size_t bound = longest + 1; bound != 0; --bound) {
+        const std::size_t length = bound - 1;
+        for (const auto& [key, directory] : own) {
+            if (key.size() == length && !Contains(predefined, key) && !Contains(done, key)) {
+                done.push_back(key);
+                m_platform.RemoveEmptyDirectory(directory);
+            }
         }
     }
 }

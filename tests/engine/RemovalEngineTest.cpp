@@ -268,6 +268,18 @@ TEST(RemovalEngineTest, RemovesOnlyOwnDirectoriesDeepestFirst) {
     EXPECT_EQ(f.machine.directories, (std::set<std::string>{"C:\\WINDOWS\\", "D:\\"}));
 }
 
+// Directories of one depth go in the order of their ids, the deeper ones before them.
+TEST(RemovalEngineTest, DirectoriesOfOneDepthGoInTheOrderOfTheirIds) {
+    Fixture f("[destinations]\n0=|-1|C:\\APP\\\n1=YY|0|C:\\APP\\YY\\\n"
+              "2=XX|0|C:\\APP\\XX\\\n3=XX\\Z|0|C:\\APP\\XX\\Z\\\n");
+    f.machine.directories = {"C:\\APP\\", "C:\\APP\\YY\\", "C:\\APP\\XX\\", "C:\\APP\\XX\\Z\\"};
+    CRemovalEngine engine(f.collections, f.log, f.machine);
+    engine.RemoveDestinationDirectories();
+    EXPECT_EQ(f.machine.calls,
+              (std::vector<std::string>{"rmdir C:\\APP\\XX\\Z\\", "rmdir C:\\APP\\YY\\",
+                                        "rmdir C:\\APP\\XX\\", "rmdir C:\\APP\\"}));
+}
+
 // A directory name with a double-byte character whose trail byte is '\': the directories
 // between two destinations are found by whole characters, so no directory cut in the middle
 // of that character is asked to go.
