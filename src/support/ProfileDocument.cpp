@@ -166,7 +166,8 @@ std::string CProfileDocument::GetText() const {
 }
 
 void CProfileDocument::Parse(const std::string& text) {
-    m_sections.assign(1, Section());
+    m_sections.clear();
+    m_sections.emplace_back(); // the lines before the first "[name]"
     m_sectionIndex.clear();
     m_lineEnd = text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos
                     ? "\n"
