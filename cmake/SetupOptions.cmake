@@ -36,7 +36,7 @@ if(WIN32)
     # plain code, so the many test programs link fast.
     target_compile_options(setup_options INTERFACE -flto -ffat-lto-objects)
     # No run-time type information (its type names and the library's dynamic-cast code are
-    # about 14 KB of the setup program): the code tells classes apart by virtual functions.
+    # about 10 KB of the setup program): the code tells classes apart by virtual functions.
     # Exceptions still carry their types. For every Windows target, GoogleTest's too, so
     # that no program mixes objects built with and without it.
     add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
