@@ -1,6 +1,6 @@
 #include "archive/ZLibChecksums.h"
 
-#include <array>
+#include "archive/Checksum.h"
 
 namespace zlib_checksum {
 namespace {
@@ -9,20 +9,6 @@ constexpr std::uint32_t kAdlerModulus = 65521;
 // The longest run of bytes whose sums cannot overflow 32 bits before they are reduced:
 // 255 n (n + 1) / 2 + (n + 1) (kAdlerModulus - 1) stays below 2^32.
 constexpr std::size_t kAdlerRun = 5552;
-
-// The CRC-32 register advanced over four zero bits, for every value of its low nibble.
-constexpr std::array<std::uint32_t, 16> MakeNibbleTable() {
-    std::array<std::uint32_t, 16> table{};
-    for (std::uint32_t i = 0; i < 16; ++i) {
-        std::uint32_t c = i;
-        for (int bit = 0; bit < 4; ++bit) {
-            c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-        }
-        table[i] = c;
-    }
-    return table;
-}
-constexpr std::array<std::uint32_t, 16> kNibbleTable = MakeNibbleTable();
 
 } // namespace
 
@@ -42,12 +28,12 @@ std::uint32_t Adler32(std::uint32_t adler, const std::uint8_t* data, std::size_t
     return (b << 16) | a;
 }
 
+// The archive checksum's byte table is the reflected CRC-32 table; only its step differs.
 std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t length) {
+    const std::uint32_t* table = CChecksum::Table();
     std::uint32_t reg = ~crc;
     for (; length != 0; --length) {
-        reg ^= *data++;
-        reg = (reg >> 4) ^ kNibbleTable[reg & 15];
-        reg = (reg >> 4) ^ kNibbleTable[reg & 15];
+        reg = table[(reg ^ *data++) & 0xFF] ^ (reg >> 8);
     }
     return ~reg;
 }

@@ -1,7 +1,7 @@
 // The two checksums of zlib's stream formats: Adler-32 (the zlib wrapper's trailer) and the
 // reflected CRC-32 (the gzip wrapper's), with zlib's start values and results. The setup
-// program links these in place of zlib's table-driven versions, which weigh about 10 KB with
-// their tables; inflate itself only ever checks an Adler-32.
+// program links these in place of zlib's own, which weigh about 10 KB with their tables;
+// inflate itself only ever checks an Adler-32.
 #pragma once
 
 #include <cstddef>

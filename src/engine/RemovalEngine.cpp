@@ -250,14 +250,14 @@ void CRemovalEngine::RemoveDestinationDirectories(LeadBytePredicate isLead) {
         }
     }
     // Deepest first: a subdirectory goes before the directory that holds it (its key is
-    // longer); directories whose keys are as long go in the order found.
+    // longer); directories whose keys are as long go in the order found. No key is empty:
+    // the empty key is a root, and roots are never among the own directories.
     std::size_t longest = 0;
     for (const auto& entry : own) {
         longest = std::max(longest, entry.first.size());
     }
     std::vector<std::string> done;
-    for (std::size_t bound = longest + 1; bound != 0; --bound) {
-        const std::size_t length = bound - 1;
+    for (std::size_t length = longest; length != 0; --length) {
         for (const auto& [key, directory] : own) {
             if (key.size() == length && !Contains(predefined, key) && !Contains(done, key)) {
                 done.push_back(key);
